@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// A list shown in a window (or held in memory by tests): the Current, Safe, Kill and
+// Never Kill panes. A sorted pane puts every added item into place by CompareListText.
+class ListPane {
+public:
+    virtual ~ListPane() = default;
+
+    // The component name ("TextListBox2", "CheckListBox3", ...); it picks the list file.
+    virtual std::string name() const = 0;
+    virtual std::size_t count() const = 0;
+    virtual std::string item(std::size_t index) const = 0;
+    virtual void add(const std::string& text) = 0;
+    virtual void remove(std::size_t index) = 0;
+    virtual void clear() = 0;
+    // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.
+    virtual bool checked(std::size_t index) const = 0;
+    virtual void setChecked(std::size_t index, bool checked) = 0;
+
+    std::vector<std::string> items() const;
+    // The items joined by CR LF, the text every list-membership test searches.
+    std::string joinedText() const;
+};
+
+} // namespace korvane

@@ -1,0 +1,22 @@
+#pragma once
+
+namespace korvane {
+
+struct LocalDateTime {
+    int year = 0;
+    int month = 0; // 1..12
+    int day = 0;   // 1..31
+    int hour = 0;  // 0..23
+    int minute = 0;
+    int second = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalDateTime now() = 0;
+    // Blocks the calling thread without dispatching events.
+    virtual void sleepMs(int milliseconds) = 0;
+};
+
+} // namespace korvane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/api/clock.h"
+#include "platform/api/executable_access.h"
+#include "platform/api/instance_lock.h"
+#include "platform/api/process_priority.h"
+#include "platform/api/process_table.h"
+#include "platform/api/process_terminator.h"
+#include "platform/api/sound_player.h"
+
+namespace korvane {
+
+// Every OS service the program uses, built once by app/ (or by a test) and passed in.
+struct PlatformServices {
+    std::unique_ptr<ProcessTable> processes;
+    std::unique_ptr<ProcessTerminator> terminator;
+    std::unique_ptr<ProcessPriority> priority;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<ExecutableAccess> executables;
+    std::unique_ptr<SoundPlayer> sound;
+    std::unique_ptr<InstanceLock> instanceLock;
+};
+
+} // namespace korvane

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/api/platform_services.h"
+
+namespace korvane::test {
+
+// A process table the test edits.
+class FakeProcessTable : public ProcessTable {
+public:
+    std::optional<std::vector<ProcessRecord>> enumerate() override;
+
+    // Starts a process; returns its identity (PIDs count up from 1000).
+    ProcessIdentity start(const std::string& path);
+    void end(const ProcessIdentity& id);
+    bool running(const ProcessIdentity& id) const;
+
+    std::vector<ProcessRecord> processes;
+    bool available = true; // false: enumeration fails
+
+private:
+    int nextPid_ = 1000;
+};
+
+// Ends processes of a FakeProcessTable and records every call.
+class FakeTerminator : public ProcessTerminator {
+public:
+    explicit FakeTerminator(FakeProcessTable& table) : table_(table) {}
+    void terminate(const ProcessIdentity& id) override;
+    std::vector<ProcessIdentity> terminated; // every call, in order
+    bool refuse = false;                     // true: record the call but kill nothing
+
+private:
+    FakeProcessTable& table_;
+};
+
+class FakePriority : public ProcessPriority {
+public:
+    int priorityLevel() override { return level; }
+    void raiseToHigh() override {
+        ++raises;
+        level = 1;
+    }
+    int level = 0;
+    int raises = 0;
+};
+
+class FakeClock : public Clock {
+public:
+    LocalDateTime now() override { return time; }
+    void sleepMs(int milliseconds) override { slept.push_back(milliseconds); }
+    LocalDateTime time{2008, 3, 7, 14, 5, 9};
+    std::vector<int> slept;
+};
+
+// Executables that the probe refuses; running images are read from the path itself.
+class FakeExecutableAccess : public ExecutableAccess {
+public:
+    bool probe(const std::string& path) override;
+    std::string runningImage(const ProcessIdentity& id, const std::string& path) override;
+    std::set<std::string> locked;
+    std::vector<std::string> probed;
+};
+
+class FakeSoundPlayer : public SoundPlayer {
+public:
+    void playSync(const std::string& path) override;
+    std::vector<std::string> played;
+    std::function<void()> onPlay; // lets a test record the order of events
+};
+
+class FakeInstanceLock : public InstanceLock {
+public:
+    bool acquire(const std::string& title) override {
+        titles.push_back(title);
+        return grant;
+    }
+    bool grant = true;
+    std::vector<std::string> titles;
+};
+
+// A PlatformServices whose members are the fakes above, reachable typed.
+struct FakePlatform {
+    FakePlatform();
+    FakeProcessTable* table;
+    FakeTerminator* terminator;
+    FakePriority* priority;
+    FakeClock* clock;
+    FakeExecutableAccess* executables;
+    FakeSoundPlayer* sound;
+    FakeInstanceLock* instanceLock;
+    PlatformServices services;
+};
+
+} // namespace korvane::test
