@@ -27,11 +27,15 @@ bool FakeProcessTable::running(const ProcessIdentity& id) const {
     return std::any_of(processes.begin(), processes.end(), [&](const ProcessRecord& p) { return p.id == id; });
 }
 
-void FakeTerminator::terminate(const ProcessIdentity& id) {
+bool FakeTerminator::terminate(const ProcessIdentity& id) {
+    if (!table_.running(id)) {
+        return false;
+    }
     terminated.push_back(id);
     if (!refuse) {
         table_.end(id);
     }
+    return true;
 }
 
 bool FakeExecutableAccess::probe(const std::string& path) {

@@ -31,8 +31,8 @@ private:
 class FakeTerminator : public ProcessTerminator {
 public:
     explicit FakeTerminator(FakeProcessTable& table) : table_(table) {}
-    void terminate(const ProcessIdentity& id) override;
-    std::vector<ProcessIdentity> terminated; // every call, in order
+    bool terminate(const ProcessIdentity& id) override;
+    std::vector<ProcessIdentity> terminated; // every call that reached a process, in order
     bool refuse = false;                     // true: record the call but kill nothing
 
 private:

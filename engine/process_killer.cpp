@@ -1,0 +1,25 @@
+#include "engine/process_killer.h"
+
+#include "engine/text_rules.h"
+
+namespace korvane {
+
+namespace {
+// Lets the ended process release its files before the next step looks at them.
+constexpr int kPauseAfterKillMs = 100;
+} // namespace
+
+void ProcessKiller::FileKill(const std::string& entry, const ProcessIdentity& id) {
+    const std::string path = LowerStripBrackets(entry);
+    if (Occurs(path, LowerCase(neverKill_.joinedText()))) {
+        return;
+    }
+    if (!terminator_.terminate(id)) {
+        return;
+    }
+    clock_.sleepMs(kPauseAfterKillMs);
+    // The next tick shows the icon again, so each kill blinks it off.
+    host_.setTrayIconActive(false);
+}
+
+} // namespace korvane

@@ -1,0 +1,28 @@
+#include "engine/process_snapshot.h"
+
+namespace korvane {
+
+void ProcessSnapshot::RefreshTaskListNT() {
+    auto records = processes_.enumerate();
+    if (!records) {
+        return;
+    }
+    entries_.clear();
+    entries_.reserve(records->size());
+    for (ProcessRecord& record : *records) {
+        std::string text = std::move(record.path);
+        text += " [";
+        text += std::to_string(record.id.pid);
+        text += ']';
+        entries_.push_back({std::move(text), record.id});
+    }
+}
+
+void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {
+    current.clear();
+    for (const SnapshotEntry& entry : entries_) {
+        current.add(entry.text.substr(0, entry.text.find(" [")));
+    }
+}
+
+} // namespace korvane

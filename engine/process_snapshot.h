@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/list_pane.h"
+#include "platform/api/process_table.h"
+
+namespace korvane {
+
+// One running process as the engine sees it: the entry text "path [pid]" that the
+// lists, the log and the dialog show, and the identity every termination aims at.
+struct SnapshotEntry {
+    std::string text;
+    ProcessIdentity id;
+
+    bool operator==(const SnapshotEntry&) const = default;
+};
+
+// The engine's view of the running processes.
+class ProcessSnapshot {
+public:
+    explicit ProcessSnapshot(ProcessTable& processes) : processes_(processes) {}
+
+    // Rebuilds StgLst from the process table; keeps the previous one when the
+    // table cannot be read.
+    void RefreshTaskListNT();
+    // Refills the Current list with the paths of StgLst.
+    void AddStgLstPeocessesToTextListBox1(ListPane& current) const;
+
+    const std::vector<SnapshotEntry>& StgLst() const { return entries_; }
+
+private:
+    ProcessTable& processes_;
+    std::vector<SnapshotEntry> entries_;
+};
+
+} // namespace korvane

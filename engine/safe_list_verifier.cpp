@@ -1,0 +1,134 @@
+#include "engine/safe_list_verifier.h"
+
+#include <cstdlib>
+
+#include "engine/checksums.h"
+#include "engine/decision_record.h"
+#include "engine/kill_list.h"
+#include "engine/text_rules.h"
+
+namespace korvane {
+
+namespace {
+
+const char kNotInSafeList[] = " [not in Safe list]";
+const char kCorruptChecksum[] = " [corrupt checksum]";
+
+// The checksum recorded in a Safe entry: from after its first "[", as many
+// characters as the distance of the first "[" and "]" (1-based, 0 when absent),
+// which for a well-formed entry is exactly the text between the brackets.
+std::string RecordedChecksum(const std::string& safeEntry) {
+    const auto position = [&](char c) {
+        const std::size_t at = safeEntry.find(c);
+        return at == std::string::npos ? 0L : static_cast<long>(at) + 1;
+    };
+    const long open = position('[');
+    const long length = std::labs(open - position(']') + 1);
+    const std::size_t start = static_cast<std::size_t>(open > 0 ? open : 0);
+    if (start >= safeEntry.size()) {
+        return {};
+    }
+    return safeEntry.substr(start, static_cast<std::size_t>(length));
+}
+
+// A questionable item reduced to its entry: trimmed, lower-cased, reasons removed.
+std::string NormalisedQuestionable(const std::string& item) {
+    std::string text = LowerCase(Trim(item));
+    for (const std::string& reason : {LowerCase(kNotInSafeList), LowerCase(kCorruptChecksum)}) {
+        for (std::size_t at = text.find(reason); at != std::string::npos; at = text.find(reason, at)) {
+            text.erase(at, reason.size());
+        }
+    }
+    return LowerCase(text);
+}
+
+} // namespace
+
+SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterList& filterList,
+                                   const ProcessSnapshot& snapshot, VerifiedLists lists, Services services,
+                                   WatchHost& host, const WatchPreferences& preferences, QuestionableDialog& dialog,
+                                   WatchFlags& flags)
+    : ownFolder_(LowerCase(exeFolder)), alarmSound_(exeFolder + "Alarm1.wav"), filterList_(filterList),
+      snapshot_(snapshot), lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog),
+      flags_(flags) {}
+
+void SafeListVerifier::CheckSafeProcessesList() {
+    for (const SnapshotEntry& entry : snapshot_.StgLst()) {
+        const Verdict verdict = judge(entry);
+        if (verdict == Verdict::Pass) {
+            continue;
+        }
+        if (preferences_.autoKillUnknown()) {
+            services_.killer.FileKill(entry.text, entry.id);
+            RecordDecision(services_.log, entry.text, "Auto terminated per prefs - not in Safe list.", true);
+            continue;
+        }
+        if (preferences_.autoKillUnknownChecksums() && verdict == Verdict::CorruptChecksum) {
+            services_.killer.FileKill(entry.text, entry.id);
+            RecordDecision(services_.log, entry.text, "Auto terminated per prefs - corrupt checksum.", true);
+            continue;
+        }
+        if (verdict == Verdict::NotSafe && !killListed(entry.text)) {
+            AddQuestionable(entry, kNotInSafeList);
+        } else if (verdict == Verdict::CorruptChecksum) {
+            AddQuestionable(entry, kCorruptChecksum);
+        }
+    }
+    if (dialog_.count() == 0 || flags_.DialogUp) {
+        return;
+    }
+    if (preferences_.alarmOnPopup()) {
+        services_.sound.playSync(alarmSound_);
+    }
+    host_.hideMainWindow();
+    flags_.DialogUp = true;
+    dialog_.showModal();
+}
+
+SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
+    const std::string path = LowerStripBrackets(entry.text);
+    if (Occurs(ownFolder_, path) || filterList_.InFilterList(path) ||
+        Occurs(path, LowerCase(lists_.neverKill.joinedText()))) {
+        return Verdict::Pass;
+    }
+    // The last matching Safe entry decides.
+    for (std::size_t i = lists_.safe.count(); i-- > 0;) {
+        const std::string safeEntry = lists_.safe.item(i);
+        if (Occurs(path, LowerCase(safeEntry))) {
+            return checksumMatches(entry, safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
+        }
+    }
+    return Verdict::NotSafe;
+}
+
+bool SafeListVerifier::checksumMatches(const SnapshotEntry& entry, const std::string& safeEntry) {
+    // The image the process runs, not whatever lies at its path now.
+    const std::string image = services_.executables.runningImage(entry.id, StripBrackets(entry.text));
+    if (!services_.executables.probe(image)) {
+        RecordDecision(services_.log, entry.text, "This program locked it's exe file.  Unable to verify checksum.",
+                       false);
+        return true;
+    }
+    return DigestText(FileDigest(image)) == RecordedChecksum(safeEntry);
+}
+
+bool SafeListVerifier::killListed(const std::string& entryText) const {
+    for (std::size_t k = 0; k < lists_.kill.count(); ++k) {
+        if (KillEntryMatches(lists_.kill.item(k), entryText)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {
+    const std::string entryLower = LowerCase(entry.text);
+    for (std::size_t i = 0; i < dialog_.count(); ++i) {
+        if (NormalisedQuestionable(dialog_.item(i)) == entryLower) {
+            return;
+        }
+    }
+    dialog_.append(entry.text + std::string(suffix), entry.id);
+}
+
+} // namespace korvane

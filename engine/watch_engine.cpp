@@ -1,0 +1,62 @@
+#include "engine/watch_engine.h"
+
+namespace korvane {
+
+WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& location, WatchPanes panes, WatchHost& host,
+                         const WatchPreferences& preferences, QuestionableDialog& dialog)
+    : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
+      snapshot_(*platform.processes), log_(location.folder + "system/KVlog.txt", *platform.clock, host),
+      killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
+      killList_(panes.kill, snapshot_, killer_, log_, preferences),
+      verifier_(location.folder, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
+                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_}, host, preferences,
+                dialog, flags_) {}
+
+void WatchEngine::takeFirstSnapshot() {
+    snapshot_.RefreshTaskListNT();
+    previous_ = snapshot_.StgLst();
+    snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);
+    flags_.ForceCheck = true;
+}
+
+bool WatchEngine::snapshotChanged() const {
+    // Identities count too: a PID reused by a new copy of the same program is a change.
+    return snapshot_.StgLst() != previous_;
+}
+
+void WatchEngine::Timer1Timer() {
+    if (flags_.DialogUp) {
+        dialog_.bringToFront();
+    }
+    snapshot_.RefreshTaskListNT();
+    host_.setTrayIconActive(true);
+
+    // Bypass marks last until the first minute of the next day.
+    const LocalDateTime now = platform_.clock->now();
+    if (now.hour == 0 && now.minute == 1) {
+        for (std::size_t k = 0; k < panes_.kill.count(); ++k) {
+            panes_.kill.setChecked(k, false);
+        }
+    }
+
+    if (snapshotChanged() || flags_.ForceCheck) {
+        if (host_.isActivated()) {
+            killList_.CheckKillProcessesList();
+            verifier_.CheckSafeProcessesList();
+            // The stored password line (it begins with a blank and sorts first)
+            // must never stay among the Never Kill entries.
+            while (panes_.neverKill.count() > 0 && panes_.neverKill.item(0).starts_with(' ')) {
+                panes_.neverKill.remove(0);
+            }
+        }
+        previous_ = snapshot_.StgLst();
+        snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);
+        flags_.ForceCheck = false;
+    }
+
+    if (platform_.priority->priorityLevel() != 1) {
+        platform_.priority->raiseToHigh();
+    }
+}
+
+} // namespace korvane

@@ -1,0 +1,20 @@
+#include "platform/linux/linux_clock.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace korvane {
+
+LocalDateTime LinuxClock::now() {
+    const std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+void LinuxClock::sleepMs(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+} // namespace korvane

@@ -1,0 +1,23 @@
+#include "platform/linux/linux_platform.h"
+
+#include "platform/linux/canberra_sound_player.h"
+#include "platform/linux/linux_clock.h"
+#include "platform/linux/linux_executable_access.h"
+#include "platform/linux/linux_process_priority.h"
+#include "platform/linux/linux_process_table.h"
+#include "platform/linux/linux_process_terminator.h"
+
+namespace korvane {
+
+PlatformServices MakeLinuxPlatform() {
+    PlatformServices services;
+    services.processes = std::make_unique<LinuxProcessTable>();
+    services.terminator = std::make_unique<LinuxProcessTerminator>();
+    services.priority = std::make_unique<LinuxProcessPriority>();
+    services.clock = std::make_unique<LinuxClock>();
+    services.executables = std::make_unique<LinuxExecutableAccess>();
+    services.sound = std::make_unique<CanberraSoundPlayer>();
+    return services;
+}
+
+} // namespace korvane
