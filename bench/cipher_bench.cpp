@@ -1,0 +1,108 @@
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/list_pane.h"
+#include "store/encryption.h"
+#include "store/list_file_store.h"
+
+namespace {
+
+constexpr std::size_t kListBytes = 1 << 20;
+
+// The Kill pane in user order, so the figures are the cipher's, not a sort's.
+class VectorPane : public korvane::ListPane {
+public:
+    std::string name() const override { return "CheckListBox3"; }
+    std::size_t count() const override { return items_.size(); }
+    std::string item(std::size_t index) const override { return items_.at(index); }
+    void add(const std::string& text) override { items_.push_back(text); }
+    void remove(std::size_t index) override { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void clear() override { items_.clear(); }
+    bool checked(std::size_t) const override { return false; }
+    void setChecked(std::size_t, bool) override {}
+
+private:
+    std::vector<std::string> items_;
+};
+
+// A fresh executable folder with its "system/" data folder, removed afterwards.
+class BenchFolder {
+public:
+    BenchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        path_ = pattern;
+        std::filesystem::create_directory(path_ / "system");
+    }
+    ~BenchFolder() { std::filesystem::remove_all(path_); }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    std::string folder() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// About 1 MiB of Safe-style lines (path, blanks, digest) including their CR LF.
+void FillList(korvane::ListPane& pane) {
+    std::size_t bytes = 0;
+    for (int i = 0; bytes < kListBytes; ++i) {
+        const std::string line =
+            "/usr/lib/korvane/bench/program" + std::to_string(i) + "     [0123456789ABCDEF0123456789ABCDEF]";
+        pane.add(line);
+        bytes += line.size() + 2;
+    }
+}
+
+void StoreList(benchmark::State& state) {
+    BenchFolder folder;
+    korvane::ListFileStore store(folder.folder());
+    VectorPane pane;
+    FillList(pane);
+    for (auto _ : state) {
+        store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kListBytes));
+}
+BENCHMARK(StoreList)->Unit(benchmark::kMillisecond);
+
+void LoadList(benchmark::State& state) {
+    BenchFolder folder;
+    korvane::ListFileStore store(folder.folder());
+    VectorPane pane;
+    FillList(pane);
+    store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+    for (auto _ : state) {
+        store.EnDeCryptMajor(pane, korvane::ListDirection::Load);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kListBytes));
+}
+BENCHMARK(LoadList)->Unit(benchmark::kMillisecond);
+
+// The file-to-file cipher alone, without the pane and the temporary file.
+void EncipherFile(benchmark::State& state) {
+    BenchFolder folder;
+    korvane::ListFileStore store(folder.folder());
+    VectorPane pane;
+    FillList(pane);
+    store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+    const std::string stored = store.listFilePath(pane.name());
+    korvane::TEncryption encryption;
+    for (auto _ : state) {
+        encryption.CDecryptBtnClick("Xq4&Lm9!vR2#tB%h8=", stored, folder.folder() + "plain");
+        encryption.CEncryptBtnClick("Xq4&Lm9!vR2#tB%h8=", folder.folder() + "plain", stored);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 2 * kListBytes));
+}
+BENCHMARK(EncipherFile)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
