@@ -1,0 +1,139 @@
+#include "engine/kill_list.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/watch_fixture.h"
+
+namespace korvane {
+namespace {
+
+class KillListTest : public ::testing::Test, public test::WatchFixture {
+protected:
+    void check() {
+        engine->snapshot().RefreshTaskListNT();
+        engine->killList().CheckKillProcessesList();
+    }
+    int logLines(const std::string& text) const {
+        const std::string log = logText();
+        int count = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+};
+
+TEST_F(KillListTest, MatchIsCaseSensitiveSubstring) {
+    EXPECT_TRUE(KillEntryMatches("/usr/bin/nc", "/usr/bin/nc [12]"));
+    EXPECT_TRUE(KillEntryMatches("nc", "/usr/bin/ncat [12]"));
+    EXPECT_FALSE(KillEntryMatches("/usr/bin/NC", "/usr/bin/nc [12]"));
+    EXPECT_FALSE(KillEntryMatches("", "/usr/bin/nc [12]"));
+}
+
+TEST_F(KillListTest, EmptyOrBypassedListKillsNothingAndLogsNothing) {
+    platform.table->start("/usr/bin/nc");
+    check();
+    kill.add("/usr/bin/nc");
+    kill.setChecked(0, true);
+    check();
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(KillListTest, FullPathKillsOnlyThatPathInThatCase) {
+    const auto exact = platform.table->start("/opt/Tools/nc");
+    const auto otherCase = platform.table->start("/opt/tools/nc");
+    kill.add("/opt/Tools/nc");
+    check();
+    ASSERT_EQ(platform.terminator->terminated.size(), 1u);
+    EXPECT_EQ(platform.terminator->terminated[0], exact);
+    EXPECT_TRUE(platform.table->running(otherCase));
+    EXPECT_NE(logText().find("/opt/Tools/nc  Terminated, found in Kill Processes list."), std::string::npos);
+}
+
+TEST_F(KillListTest, BareNameKillsEveryCopyInAnyFolderEachLogged) {
+    const auto a = platform.table->start("/usr/bin/miner");
+    const auto b = platform.table->start("/tmp/x/miner");
+    const auto c = platform.table->start("/tmp/x/miner");
+    kill.add("miner");
+    check();
+    // The snapshot is walked from its last entry to its first.
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{c, b, a}));
+    EXPECT_EQ(logLines("Terminated, found in Kill Processes list."), 3);
+    EXPECT_EQ(platform.clock->slept, (std::vector<int>{100, 100, 100}));
+    EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false, false}));
+}
+
+TEST_F(KillListTest, NeverKillGuardIgnoresCaseButTheLineIsStillWritten) {
+    const auto id = platform.table->start("/usr/sbin/sshd");
+    neverKill.add("/USR/SBIN/SSHD");
+    kill.add("sshd");
+    check();
+    EXPECT_TRUE(platform.table->running(id));
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_TRUE(host.trayCalls.empty());
+    EXPECT_EQ(logLines("/usr/sbin/sshd  Terminated, found in Kill Processes list."), 1);
+}
+
+TEST_F(KillListTest, EntryMatchingTwoKillEntriesIsAttackedOncePerEntry) {
+    platform.terminator->refuse = true;
+    platform.table->start("/usr/bin/miner");
+    kill.add("miner");
+    kill.add("/usr/bin/miner");
+    check();
+    EXPECT_EQ(platform.terminator->terminated.size(), 2u);
+    EXPECT_EQ(logLines("Terminated, found in Kill Processes list."), 2);
+}
+
+TEST_F(KillListTest, ProcessThatEndedIsNotHitAndTrayStays) {
+    const auto id = platform.table->start("/usr/bin/miner");
+    engine->snapshot().RefreshTaskListNT();
+    platform.table->end(id);
+    kill.add("miner");
+    engine->killList().CheckKillProcessesList();
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_TRUE(host.trayCalls.empty());
+    EXPECT_TRUE(platform.clock->slept.empty());
+}
+
+TEST_F(KillListTest, MissingLogDoesNotStopTheKill) {
+    std::filesystem::remove(folder.file("system/KVlog.txt"));
+    const auto id = platform.table->start("/usr/bin/miner");
+    kill.add("miner");
+    check();
+    EXPECT_FALSE(platform.table->running(id));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("system/KVlog.txt")));
+}
+
+TEST_F(KillListTest, EndOfJobRuleClearsMarksOnlyOnceTheProgramHasEnded) {
+    const auto id = platform.table->start("/usr/bin/game");
+    kill.add("game");
+    kill.add("absent-program");
+    kill.setChecked(0, true);
+    kill.setChecked(1, true);
+    preferences.uncheckAtEoj = true;
+    check();
+    EXPECT_TRUE(kill.checked(0)); // still running: stays allowed
+    EXPECT_FALSE(kill.checked(1));
+    EXPECT_TRUE(platform.table->running(id));
+
+    platform.table->end(id);
+    check();
+    EXPECT_FALSE(kill.checked(0));
+
+    const auto again = platform.table->start("/usr/bin/game");
+    check();
+    EXPECT_FALSE(platform.table->running(again));
+}
+
+TEST_F(KillListTest, MarksPersistWithoutEndOfJobPreference) {
+    kill.add("game");
+    kill.setChecked(0, true);
+    check();
+    EXPECT_TRUE(kill.checked(0));
+}
+
+} // namespace
+} // namespace korvane

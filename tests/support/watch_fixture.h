@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/watch_engine.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/memory_list_pane.h"
+#include "tests/support/temp_folder.h"
+
+namespace korvane::test {
+
+// A watch engine over fakes, in a temporary program folder with an empty log.
+class WatchFixture {
+public:
+    WatchFixture();
+
+    std::string logText() const { return ReadFileBytes(folder.file("system/KVlog.txt")); }
+    std::string programPath() const { return folder.folder() + "Korvane"; }
+
+    TempFolder folder;
+    FakePlatform platform;
+    MemoryListPane current{"TextListBox1", true};
+    MemoryListPane safe{"TextListBox2", true};
+    MemoryListPane kill{"CheckListBox3", false};
+    MemoryListPane neverKill{"TextListBox4", true};
+    FakeWatchHost host;
+    FakePreferences preferences;
+    FakeQuestionableDialog dialog;
+    std::unique_ptr<WatchEngine> engine;
+};
+
+} // namespace korvane::test
