@@ -1,0 +1,126 @@
+#include "widgets/text_list_box.h"
+
+#include <algorithm>
+
+#include <QByteArray>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QScrollBar>
+
+#include "engine/text_rules.h"
+
+namespace korvane {
+namespace {
+
+constexpr int BytesRole = Qt::UserRole;
+
+std::string bytesOf(const QListWidgetItem* item) {
+    const QVariant bytes = item->data(BytesRole);
+    // Items added through the plain QListWidget calls carry only their text.
+    const QByteArray data = bytes.isValid() ? bytes.toByteArray() : item->text().toLocal8Bit();
+    return data.toStdString();
+}
+
+} // namespace
+
+TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A path is never shortened with "...": it is scrolled into view instead.
+    setTextElideMode(Qt::ElideNone);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (remeasureAfterRemoval_) {
+            remeasureAfterRemoval_ = false;
+            remeasureAll();
+        }
+    });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        maxItemWidth_ = 0;
+        applyExtent();
+        scrollToLeftEdge();
+    });
+}
+
+int TTextListBox::addText(const std::string& text) {
+    int row = count();
+    if (sorted_) {
+        // Binary search for the first item ordered after the new one.
+        int low = 0;
+        while (low < row) {
+            const int middle = low + (row - low) / 2;
+            if (CompareListText(text, bytesOf(item(middle))) < 0) {
+                row = middle;
+            } else {
+                low = middle + 1;
+            }
+        }
+    }
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(bytes));
+    entry->setData(BytesRole, bytes);
+    insertItem(row, entry);
+    return row;
+}
+
+std::string TTextListBox::text(int row) const {
+    return bytesOf(item(row));
+}
+
+int TTextListBox::itemWidth(const QListWidgetItem* item) const {
+    return QFontMetrics(font()).horizontalAdvance(item->text() + QLatin1Char('x'));
+}
+
+void TTextListBox::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QListWidget::rowsInserted(parent, start, end);
+    for (int row = start; row <= end; ++row) {
+        maxItemWidth_ = std::max(maxItemWidth_, itemWidth(item(row)));
+    }
+    applyExtent();
+}
+
+void TTextListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    for (int row = start; row <= end; ++row) {
+        // It may have been the widest: measure the rest again once it is gone.
+        if (itemWidth(item(row)) >= maxItemWidth_) {
+            remeasureAfterRemoval_ = true;
+        }
+    }
+    if (remeasureAfterRemoval_) {
+        scrollToLeftEdge();
+    }
+    QListWidget::rowsAboutToBeRemoved(parent, start, end);
+}
+
+void TTextListBox::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        remeasureAll();
+    }
+}
+
+void TTextListBox::remeasureAll() {
+    maxItemWidth_ = 0;
+    for (int row = 0; row < count(); ++row) {
+        maxItemWidth_ = std::max(maxItemWidth_, itemWidth(item(row)));
+    }
+    applyExtent();
+}
+
+void TTextListBox::applyExtent() {
+    updateGeometries();
+}
+
+void TTextListBox::updateGeometries() {
+    QListWidget::updateGeometries();
+    // The scrolling range follows the widest item, not the view's own item layout.
+    QScrollBar* bar = horizontalScrollBar();
+    const int visible = viewport()->width();
+    bar->setRange(0, std::max(0, maxItemWidth_ - visible));
+    bar->setPageStep(visible);
+}
+
+void TTextListBox::scrollToLeftEdge() {
+    horizontalScrollBar()->setValue(0);
+}
+
+} // namespace korvane

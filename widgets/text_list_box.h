@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include <QListWidget>
+
+namespace korvane {
+
+// A list of text items whose horizontal scrolling range is the width of its widest
+// item plus an "x", so long executable paths can be scrolled into view.
+//
+// Items are the bytes the engine hands over (paths are bytes on Linux). Each item
+// keeps those bytes exactly and shows them decoded with the local 8-bit codec, so a
+// path that is not valid in the locale still comes back unchanged.
+class TTextListBox : public QListWidget {
+    Q_OBJECT
+    Q_PROPERTY(bool sorted READ isSorted WRITE setSorted)
+    Q_PROPERTY(int horizontalExtent READ horizontalExtent)
+
+public:
+    explicit TTextListBox(QWidget* parent = nullptr);
+
+    // A sorted list puts each added item after the items that compare equal or lower
+    // under the panes' order; items already in the list stay where they are.
+    bool isSorted() const { return sorted_; }
+    void setSorted(bool sorted) { sorted_ = sorted; }
+
+    // Adds an item (in order when sorted, else at the end); returns its row.
+    int addText(const std::string& text);
+    std::string text(int row) const;
+
+    // The widest item plus "x", in pixels of the current font.
+    int horizontalExtent() const { return maxItemWidth_; }
+    int itemWidth(const QListWidgetItem* item) const;
+
+protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void updateGeometries() override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void remeasureAll();
+    void applyExtent();
+    void scrollToLeftEdge();
+
+    bool sorted_ = false;
+    int maxItemWidth_ = 0;
+    bool remeasureAfterRemoval_ = false;
+};
+
+} // namespace korvane
