@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include <unistd.h>
+
+#include "engine/watch_engine.h"
+#include "platform/linux/linux_platform.h"
+#include "tests/support/child_process.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/memory_list_pane.h"
+#include "tests/support/temp_folder.h"
+
+namespace korvane {
+namespace {
+
+using test::ChildProcess;
+
+class ProcessBackendTest : public ::testing::Test {
+protected:
+    ProcessBackendTest() : platform(MakeLinuxPlatform()) {
+        sleepCopy = folder.file("guarded-sleep");
+        test::CopySleepBinary(sleepCopy);
+    }
+
+    std::unique_ptr<ChildProcess> startCopy() {
+        return std::make_unique<ChildProcess>(sleepCopy, std::vector<std::string>{"60"});
+    }
+
+    std::optional<ProcessRecord> find(pid_t pid) {
+        const auto records = platform.processes->enumerate();
+        EXPECT_TRUE(records.has_value());
+        for (const ProcessRecord& record : *records) {
+            if (record.id.pid == pid) {
+                return record;
+            }
+        }
+        return std::nullopt;
+    }
+
+    test::TempFolder folder;
+    PlatformServices platform;
+    std::string sleepCopy;
+};
+
+TEST_F(ProcessBackendTest, SnapshotSeesOwnProcessInAscendingOrder) {
+    const auto records = platform.processes->enumerate();
+    ASSERT_TRUE(records.has_value());
+    EXPECT_TRUE(std::is_sorted(records->begin(), records->end(),
+                               [](const ProcessRecord& a, const ProcessRecord& b) { return a.id.pid < b.id.pid; }));
+    const auto self = find(::getpid());
+    ASSERT_TRUE(self.has_value());
+    EXPECT_EQ(self->path, std::filesystem::read_symlink("/proc/self/exe").string());
+    EXPECT_GT(self->id.startTime, 0u);
+}
+
+TEST_F(ProcessBackendTest, NoCapOnTheNumberOfProcesses) {
+    std::vector<std::unique_ptr<ChildProcess>> children;
+    for (int i = 0; i < 210; ++i) {
+        children.push_back(startCopy());
+    }
+    const auto records = platform.processes->enumerate();
+    ASSERT_TRUE(records.has_value());
+    for (const auto& child : children) {
+        const bool seen = std::any_of(records->begin(), records->end(), [&](const ProcessRecord& record) {
+            return record.id.pid == child->pid() && record.path == sleepCopy;
+        });
+        EXPECT_TRUE(seen) << child->pid();
+    }
+}
+
+TEST_F(ProcessBackendTest, ReplacedExecutableIsListedUnderItsPath) {
+    auto child = startCopy();
+    std::filesystem::remove(sleepCopy);
+    const auto record = find(child->pid());
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->path, sleepCopy); // without the kernel's " (deleted)"
+}
+
+TEST_F(ProcessBackendTest, TerminationNeedsTheRecordedStartTime) {
+    auto child = startCopy();
+    const auto record = find(child->pid());
+    ASSERT_TRUE(record.has_value());
+
+    EXPECT_FALSE(platform.terminator->terminate({record->id.pid, record->id.startTime + 1}));
+    EXPECT_FALSE(child->waitEnded(200));
+
+    EXPECT_TRUE(platform.terminator->terminate(record->id));
+    EXPECT_TRUE(child->waitEnded(5000));
+    EXPECT_FALSE(platform.terminator->terminate(record->id));
+}
+
+TEST_F(ProcessBackendTest, OneTickTerminatesKillListedCopiesAndLogsThem) {
+    test::MemoryListPane current("TextListBox1", true);
+    test::MemoryListPane safe("TextListBox2", true);
+    test::MemoryListPane kill("CheckListBox3");
+    test::MemoryListPane neverKill("TextListBox4", true);
+    test::FakeWatchHost host;
+    test::FakePreferences preferences;
+    test::FakeQuestionableDialog dialog;
+    // The program "lives" elsewhere, so its folder does not exempt the copies.
+    test::TempFolder programFolder;
+    std::filesystem::create_directory(programFolder.path() / "system");
+    test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
+    WatchEngine engine(platform, ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
+                       WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
+    dialog.onClose = [&] { engine.flags().DialogUp = false; };
+    kill.add(sleepCopy);
+
+    auto first = startCopy();
+    auto second = startCopy();
+    engine.takeFirstSnapshot();
+    engine.Timer1Timer();
+
+    EXPECT_TRUE(first->waitEnded(5000));
+    EXPECT_TRUE(second->waitEnded(5000));
+    const std::string log = test::ReadFileBytes(programFolder.file("system/KVlog.txt"));
+    const std::string line = sleepCopy + "  Terminated, found in Kill Processes list.";
+    const std::size_t firstLine = log.find(line);
+    ASSERT_NE(firstLine, std::string::npos) << log;
+    EXPECT_NE(log.find(line, firstLine + 1), std::string::npos);
+    EXPECT_EQ(log.rfind("[This file may be emptied anytime.]\r\n", 0), 0u);
+}
+
+TEST_F(ProcessBackendTest, WatchdogRaisesPriorityWhenPrivileged) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "raising the priority needs the privilege";
+    }
+    platform.priority->raiseToHigh();
+    EXPECT_EQ(platform.priority->priorityLevel(), 1);
+}
+
+} // namespace
+} // namespace korvane
