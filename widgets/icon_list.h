@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+
+namespace korvane {
+
+// An ordered list of icons that reports its changes, once per update bracket.
+class TIconList : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    int count() const { return int(m_icons.size()); }
+    bool isEmpty() const { return m_icons.isEmpty(); }
+    // A null icon for an index outside the list.
+    QIcon at(int index) const;
+
+    void add(const QIcon& icon);
+    // Index outside 0..count leaves the list as it is, as does remove outside the list.
+    void insert(int index, const QIcon& icon);
+    void remove(int index);
+    void clear();
+    void assign(const TIconList& other);
+
+    // Changes between these report once, at the outermost endUpdate.
+    void beginUpdate();
+    void endUpdate();
+
+signals:
+    void changed();
+
+private:
+    void notify();
+
+    QList<QIcon> m_icons;
+    int m_updateDepth = 0;
+    bool m_changedMeanwhile = false;
+};
+
+} // namespace korvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+
+#include <QStringView>
+
+#include "widgets/common_edit.h"
+
+namespace korvane {
+
+// A field that only ever holds a signed 32-bit whole number or a partial entry on the
+// way to one ("", "-", "+").
+class TIntegerEdit : public TCommonEdit {
+    Q_OBJECT
+    Q_PROPERTY(qint32 MinValue READ minValue WRITE setMinValue)
+    Q_PROPERTY(qint32 MaxValue READ maxValue WRITE setMaxValue)
+    Q_PROPERTY(qint32 Value READ value WRITE setValue)
+
+public:
+    explicit TIntegerEdit(QWidget* parent = nullptr);
+
+    // An optional sign and decimal digits, within the signed 32-bit range.
+    static std::optional<qint32> parseInteger(QStringView text);
+
+    qint32 minValue() const { return m_minValue; }
+    // The range is checked at the next rewrite, not now.
+    void setMinValue(qint32 value) { m_minValue = value; }
+    qint32 maxValue() const { return m_maxValue; }
+    void setMaxValue(qint32 value) { m_maxValue = value; }
+
+    // Read as typed, without the range check: empty is 0, unparsable is MinValue.
+    qint32 value() const;
+    void setValue(qint32 value);
+
+protected:
+    CharKind classifyChar(QChar c) const override;
+    void rewriteText() override;
+    bool acceptCandidate(const QString& candidate) const override;
+
+private:
+    qint32 rangeChecked(qint32 value);
+    void showNumber(qint32 value);
+
+    qint32 m_minValue = 0;
+    qint32 m_maxValue = 0;
+};
+
+} // namespace korvane
