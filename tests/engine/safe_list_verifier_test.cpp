@@ -1,0 +1,387 @@
+#include "engine/safe_list_verifier.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/checksums.h"
+#include "engine/file_error.h"
+#include "engine/text_rules.h"
+#include "tests/support/watch_fixture.h"
+
+namespace korvane {
+namespace {
+
+const std::string kLocked = "This program locked it's exe file.  Unable to verify checksum.";
+const std::string kAutoNotSafe = "Auto terminated per prefs - not in Safe list.";
+const std::string kAutoCorrupt = "Auto terminated per prefs - corrupt checksum.";
+const std::string kKillListed = "Terminated, found in Kill Processes list.";
+
+// A-Z only, the counterpart of LowerCase.
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return text;
+}
+
+// Executables live in a folder of their own: the fixture's folder is the
+// program's, and everything below it is exempt.
+class SafeListVerifierTest : public ::testing::Test, public test::WatchFixture {
+protected:
+    std::string makeExe(const std::string& name, const std::string& bytes) {
+        const std::string path = bins.file(name);
+        test::WriteFileBytes(path, bytes);
+        return path;
+    }
+    static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
+    static std::string safeEntry(const std::string& path, const std::string& digest) {
+        return path + "     [" + digest + "]";
+    }
+    void trust(const std::string& path) { safe.add(safeEntry(path, digestOf(path))); }
+
+    void verify() {
+        engine->snapshot().RefreshTaskListNT();
+        engine->verifier().CheckSafeProcessesList();
+    }
+    int logCount(const std::string& line) const {
+        const std::string log = logText();
+        int count = 0;
+        for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    std::vector<std::string> dialogItems() const {
+        std::vector<std::string> items;
+        for (std::size_t i = 0; i < dialog.count(); ++i) {
+            items.push_back(dialog.item(i));
+        }
+        return items;
+    }
+    static std::string entry(const std::string& path, const ProcessIdentity& id) {
+        return path + " [" + std::to_string(id.pid) + "]";
+    }
+
+    test::TempFolder bins;
+};
+
+TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) {
+    preferences.autoKill = true;
+    std::filesystem::create_directories(folder.path() / "tools" / "deep");
+    platform.table->start(programPath());
+    platform.table->start(folder.file("tools/deep/helper"));
+    platform.table->start(UpperCase(folder.file("tools/other")));
+    platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE");
+    platform.table->start("c:\\windows\\system32\\igfx"); // a substring of an entry without extension
+    neverKill.add(bins.file("daemon"));
+    platform.table->start(UpperCase(bins.file("daemon")));
+    platform.table->start(bins.file("daem")); // a substring of a Never Kill entry
+
+    // Not exempt: a sibling folder that merely starts like the program's folder.
+    const ProcessIdentity sibling = platform.table->start(folder.path().string() + "x/tool");
+
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{sibling}));
+    EXPECT_TRUE(platform.executables->probed.empty());
+    EXPECT_EQ(logCount(kAutoNotSafe), 1);
+    EXPECT_EQ(dialog.count(), 0u);
+}
+
+TEST_F(SafeListVerifierTest, SafeEntryMatchesIgnoringCaseAndItsDigestDecides) {
+    const std::string tool = makeExe("Tool", "tool v1");
+    safe.add(safeEntry(LowerCase(tool), digestOf(tool)));
+    const std::string other = makeExe("other", "other v1");
+    // A longer path that contains the process path counts as its entry.
+    safe.add(safeEntry(other + ".old", digestOf(other)));
+    const std::string moved = makeExe("moved", "moved v1");
+    safe.add(safeEntry(moved + ".old", digestOf(other)));
+    platform.table->start(tool);
+    platform.table->start(other);
+    const ProcessIdentity movedId = platform.table->start(moved);
+
+    verify();
+    EXPECT_EQ(platform.executables->probed, (std::vector<std::string>{tool, other, moved}));
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(moved, movedId) + " [corrupt checksum]"}));
+}
+
+TEST_F(SafeListVerifierTest, LastMatchingSafeEntryDecides) {
+    const std::string tool = makeExe("tool", "tool v1");
+    const std::string right = digestOf(tool);
+    const std::string wrong = digestOf(makeExe("decoy", "something else"));
+    // Sorted: "tool     [" comes before "tool2", so "tool2" is the last match.
+    safe.add(safeEntry(tool, wrong));
+    safe.add(safeEntry(tool + "2", right));
+    platform.table->start(tool);
+    verify();
+    EXPECT_EQ(dialog.count(), 0u);
+
+    safe.clear();
+    safe.add(safeEntry(tool, right));
+    safe.add(safeEntry(tool + "2", wrong));
+    verify();
+    ASSERT_EQ(dialog.count(), 1u);
+    EXPECT_EQ(dialog.item(0), tool + " [1000] [corrupt checksum]");
+}
+
+TEST_F(SafeListVerifierTest, MissingOrAlteredRecordedDigestIsCorrupt) {
+    const std::vector<std::string> paths = {makeExe("a", "a"), makeExe("b", "b"), makeExe("c", "c"), makeExe("d", "d"),
+                                            makeExe("e", "e")};
+    safe.add(paths[0]);                                                                     // no brackets at all
+    safe.add(paths[1] + "     []");                                                         // empty brackets
+    safe.add(safeEntry(paths[2], LowerCase(digestOf(paths[2]))));                           // lower-case digest
+    safe.add(safeEntry(paths[3], digestOf(paths[4])));                                      // another file's digest
+    safe.add(safeEntry(paths[4], digestOf(paths[4])) + "  trailing text is not looked at"); // still its digest
+    for (const std::string& path : paths) {
+        platform.table->start(path);
+    }
+
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{
+                                 paths[0] + " [1000] [corrupt checksum]", paths[1] + " [1001] [corrupt checksum]",
+                                 paths[2] + " [1002] [corrupt checksum]", paths[3] + " [1003] [corrupt checksum]"}));
+    EXPECT_EQ(logText(), ""); // questioning writes nothing
+    EXPECT_EQ(host.logAlerts, 0);
+}
+
+TEST_F(SafeListVerifierTest, ExecutableReplacedOnDiskIsCorrupt) {
+    const std::string tool = makeExe("tool", "tool v1");
+    trust(tool);
+    platform.table->start(tool);
+    verify();
+    EXPECT_EQ(dialog.count(), 0u);
+
+    test::WriteFileBytes(tool, "tool v2");
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{tool + " [1000] [corrupt checksum]"}));
+}
+
+TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
+    preferences.autoKill = true;
+    preferences.autoKillChecksums = true;
+    const std::string tool = makeExe("tool", "tool v1");
+    safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+    platform.executables->locked.insert(tool);
+    platform.table->start(tool);
+
+    verify();
+    verify();
+    EXPECT_EQ(logCount(tool + "  " + kLocked + "\r\n"), 2);
+    EXPECT_EQ(host.logAlerts, 0);
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_EQ(dialog.count(), 0u);
+}
+
+TEST_F(SafeListVerifierTest, DigestFailureAfterASuccessfulProbeEndsThePass) {
+    const std::string gone = makeExe("gone", "gone");
+    trust(gone);
+    std::filesystem::remove(gone);
+    platform.table->start(gone);
+    platform.table->start(bins.file("unknown"));
+    engine->snapshot().RefreshTaskListNT();
+    EXPECT_THROW(engine->verifier().CheckSafeProcessesList(), FileError);
+    EXPECT_EQ(dialog.count(), 0u);
+    EXPECT_EQ(dialog.shows, 0);
+}
+
+class AutoKillTest : public SafeListVerifierTest {
+protected:
+    AutoKillTest() {
+        const std::string tool = makeExe("tool", "tool v1");
+        safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+        corrupt = platform.table->start(tool);
+        unknown = platform.table->start(makeExe("unknown", "unknown"));
+        const std::string good = makeExe("good", "good");
+        trust(good);
+        platform.table->start(good);
+    }
+    ProcessIdentity corrupt;
+    ProcessIdentity unknown;
+};
+
+TEST_F(AutoKillTest, ConfirmedAutoKillTerminatesEveryFailureAsNotInSafeList) {
+    preferences.autoKill = true;
+    preferences.autoKillChecksums = true;
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{corrupt, unknown}));
+    EXPECT_EQ(logCount(kAutoNotSafe), 2);
+    EXPECT_EQ(logCount(bins.file("tool") + "  " + kAutoNotSafe), 1);
+    EXPECT_EQ(logCount("corrupt checksum"), 0);
+    EXPECT_EQ(host.logAlerts, 2);
+    EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false}));
+    EXPECT_EQ(dialog.count(), 0u);
+    EXPECT_EQ(dialog.shows, 0);
+}
+
+TEST_F(AutoKillTest, UnconfirmedAutoKillQuestionsInstead) {
+    preferences.autoKill = false; // ticked, but the tick was never confirmed
+    verify();
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_EQ(logText(), "");
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(bins.file("tool"), corrupt) + " [corrupt checksum]",
+                                                       entry(bins.file("unknown"), unknown) + " [not in Safe list]"}));
+    EXPECT_EQ(dialog.shows, 1);
+}
+
+TEST_F(AutoKillTest, ChecksumPreferenceTerminatesOnlyCorruptChecksums) {
+    preferences.autoKillChecksums = true;
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{corrupt}));
+    EXPECT_EQ(logCount(bins.file("tool") + "  " + kAutoCorrupt + "\r\n"), 1);
+    EXPECT_EQ(logCount(bins.file("unknown")), 0); // never logged with the checksum text
+    EXPECT_EQ(host.logAlerts, 1);
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(bins.file("unknown"), unknown) + " [not in Safe list]"}));
+}
+
+TEST_F(AutoKillTest, MissingLogDoesNotStopTheAutomaticKill) {
+    preferences.autoKill = true;
+    std::filesystem::remove(folder.file("system/KVlog.txt"));
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{corrupt, unknown}));
+}
+
+TEST_F(SafeListVerifierTest, KillListedProcessesAreNotQuestioned) {
+    const std::string bypassed = makeExe("bypassed", "b");
+    const std::string enforced = makeExe("enforced", "e");
+    const std::string otherCase = makeExe("othercase", "o");
+    kill.add(bypassed);
+    kill.setChecked(0, true);
+    kill.add("enforced"); // a bare name
+    kill.add(UpperCase(otherCase));
+    platform.table->start(bypassed);
+    platform.table->start(enforced);
+    const ProcessIdentity otherId = platform.table->start(otherCase);
+
+    verify();
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    // The Kill match is case-sensitive, so this one is questioned.
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(otherCase, otherId) + " [not in Safe list]"}));
+}
+
+TEST_F(SafeListVerifierTest, AutoKillTerminatesBypassedKillEntries) {
+    preferences.autoKill = true;
+    const std::string bypassed = makeExe("bypassed", "b");
+    kill.add(bypassed);
+    kill.setChecked(0, true);
+    const ProcessIdentity id = platform.table->start(bypassed);
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{id}));
+    EXPECT_EQ(logCount(bypassed + "  " + kAutoNotSafe), 1);
+}
+
+TEST_F(SafeListVerifierTest, ProcessKilledByTheKillPassIsAttackedAgainUnderAutoKill) {
+    preferences.autoKill = true;
+    // The process outlives the signal, so each FileKill call reaches it.
+    platform.terminator->refuse = true;
+    const std::string banned = makeExe("banned", "b");
+    kill.add(banned);
+    const ProcessIdentity id = platform.table->start(banned);
+
+    engine->Timer1Timer();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{id, id}));
+    EXPECT_EQ(logCount(banned + "  " + kKillListed), 1);
+    EXPECT_EQ(logCount(banned + "  " + kAutoNotSafe), 1);
+    // Newest first: the verification's line lies above the Kill pass's.
+    EXPECT_LT(logText().find(kAutoNotSafe), logText().find(kKillListed));
+}
+
+TEST_F(SafeListVerifierTest, TwoCopiesAreListedTwiceEachWithItsIdentity) {
+    const std::string tool = makeExe("tool", "t");
+    const ProcessIdentity first = platform.table->start(tool);
+    const ProcessIdentity second = platform.table->start(tool);
+    verify();
+    ASSERT_EQ(dialog.entries.size(), 2u);
+    EXPECT_EQ(dialog.entries[0].first, entry(tool, first) + " [not in Safe list]");
+    EXPECT_EQ(dialog.entries[0].second, first);
+    EXPECT_EQ(dialog.entries[1].first, entry(tool, second) + " [not in Safe list]");
+    EXPECT_EQ(dialog.entries[1].second, second);
+}
+
+TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
+    const std::string unknown = makeExe("unknown", "u");
+    const std::string tool = makeExe("tool", "t");
+    const std::string wrong = digestOf(makeExe("decoy", "d"));
+    safe.add(safeEntry(tool, wrong));
+    const ProcessIdentity unknownId = platform.table->start(unknown);
+    const ProcessIdentity toolId = platform.table->start(tool);
+    std::string late;
+    dialog.whileShown = [&] {
+        EXPECT_TRUE(engine->flags().DialogUp);
+        // Each listed process would now fail for the other reason.
+        safe.clear();
+        safe.add(safeEntry(unknown, wrong));
+        late = makeExe("late", "l");
+        platform.table->start(late);
+        verify();
+        verify();
+    };
+
+    verify();
+    EXPECT_EQ(dialog.shows, 1);
+    EXPECT_EQ(host.hides, 1);
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(unknown, unknownId) + " [not in Safe list]",
+                                                       entry(tool, toolId) + " [corrupt checksum]",
+                                                       late + " [1002] [not in Safe list]"}));
+    EXPECT_FALSE(engine->flags().DialogUp);
+}
+
+TEST_F(SafeListVerifierTest, AddQuestionableComparesItemsTrimmedWithoutCaseOrReason) {
+    const std::string tool = makeExe("tool", "t");
+    const ProcessIdentity id = platform.table->start(tool);
+    verify();
+    ASSERT_EQ(dialog.count(), 1u);
+    dialog.entries[0].first = "  " + UpperCase(tool) + " [1000] [CORRUPT CHECKSUM]\t";
+
+    const SnapshotEntry same{entry(tool, id), id};
+    engine->verifier().AddQuestionable(same, " [not in Safe list]");
+    EXPECT_EQ(dialog.count(), 1u);
+    const SnapshotEntry otherPid{tool + " [10001]", {10001, 7}};
+    engine->verifier().AddQuestionable(otherPid, " [corrupt checksum]");
+    ASSERT_EQ(dialog.count(), 2u);
+    EXPECT_EQ(dialog.entries[1].first, tool + " [10001] [corrupt checksum]");
+    EXPECT_EQ(dialog.entries[1].second, otherPid.id);
+}
+
+TEST_F(SafeListVerifierTest, AlarmPlaysBeforeTheWindowHidesAndTheDialogShows) {
+    preferences.alarm = true;
+    std::vector<std::string> events;
+    platform.sound->onPlay = [&] { events.push_back("alarm"); };
+    host.onHide = [&] { events.push_back("hide"); };
+    dialog.whileShown = [&] { events.push_back("show"); };
+    platform.table->start(makeExe("unknown", "u"));
+
+    verify();
+    EXPECT_EQ(events, (std::vector<std::string>{"alarm", "hide", "show"}));
+    EXPECT_EQ(platform.sound->played, (std::vector<std::string>{folder.file("Alarm1.wav")}));
+}
+
+TEST_F(SafeListVerifierTest, DialogOpensOnlyWithItemsAndOnlyWhenNotAlreadyUp) {
+    const std::string tool = makeExe("tool", "t");
+    trust(tool);
+    platform.table->start(tool);
+    verify();
+    EXPECT_EQ(dialog.shows, 0);
+    EXPECT_EQ(host.hides, 0);
+
+    // Items the user left in the list open it again, though nothing new failed.
+    dialog.append("/opt/left [77] [not in Safe list]", {77, 1});
+    verify();
+    EXPECT_EQ(dialog.shows, 1);
+    EXPECT_EQ(host.hides, 1);
+
+    preferences.alarm = true;
+    engine->flags().DialogUp = true;
+    platform.table->start(makeExe("unknown", "u"));
+    verify();
+    EXPECT_EQ(dialog.count(), 2u);
+    EXPECT_EQ(dialog.shows, 1);
+    EXPECT_EQ(host.hides, 1);
+    EXPECT_TRUE(platform.sound->played.empty());
+}
+
+} // namespace
+} // namespace korvane
