@@ -1,8 +1,10 @@
 #include "engine/activity_log.h"
 
+#include <csignal>
 #include <filesystem>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,7 +25,27 @@ const std::string kStamp = "03/07/2008 14:05:09  -  \r\n";
 
 class ActivityLogTest : public testing::Test {
 protected:
-    ActivityLogTest() { WriteFileBytes(path, ""); }
+    ActivityLogTest() {
+        WriteFileBytes(path, "");
+        // Under root the restricted user is "nobody": it owns what it may write.
+        EXPECT_EQ(::chown(folder.path().c_str(), test::AsRestrictedUser::uid(), -1), 0);
+        EXPECT_EQ(::chown(path.c_str(), test::AsRestrictedUser::uid(), -1), 0);
+    }
+    ~ActivityLogTest() override { ::chmod(folder.path().c_str(), 0700); }
+
+    // Logs as the restricted user; returns the error text, empty when none.
+    std::string TryLog(bool alert = false) {
+        test::AsRestrictedUser restricted;
+        try {
+            log.LogIt("/x", "m", alert);
+        } catch (const FileError& error) {
+            return error.what();
+        }
+        return {};
+    }
+    std::size_t FolderEntries() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder.path()), {}));
+    }
 
     test::TempFolder folder;
     std::string path = folder.file("KVlog.txt");
@@ -32,79 +54,86 @@ protected:
     ActivityLog log{path, clock, host};
 };
 
-TEST_F(ActivityLogTest, EmptyLogHoldsHeaderTimestampAndSubjectLine) {
+TEST_F(ActivityLogTest, EmptyLogHoldsExactlyHeaderTimestampAndSubjectLine) {
     log.LogIt("/usr/bin/a [1000]", "Terminated, found in Kill Processes list.", false);
     EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/usr/bin/a  Terminated, found in Kill Processes list.\r\n");
 }
 
-TEST_F(ActivityLogTest, NewestEntryGoesDirectlyBelowTheOneHeader) {
-    log.LogIt("/usr/bin/a", "first", false);
-    clock.time = {2012, 11, 30, 3, 4, 5};
-    log.LogIt("/usr/bin/b", "second", false);
-    EXPECT_EQ(ReadFileBytes(path),
-              kHeader + "11/30/2012 03:04:05  -  \r\n/usr/bin/b  second\r\n" + kStamp + "/usr/bin/a  first\r\n");
-}
-
-TEST_F(ActivityLogTest, SubjectsFollowTheBracketRule) {
+TEST_F(ActivityLogTest, NewestFirstUnderOneHeaderWithBracketRuleSubjects) {
     log.LogIt("/opt/tool     [0123456789ABCDEF0123456789ABCDEF]", "m1", false);
     log.LogIt("  /opt/spaced  ", "m2", false);
+    clock.time = {2012, 11, 30, 3, 4, 5};
     log.LogIt("[4711] /opt/odd", "m3", false);
-    EXPECT_EQ(ReadFileBytes(path),
-              kHeader + kStamp + "  m3\r\n" + kStamp + "  /opt/spaced    m2\r\n" + kStamp + "/opt/tool  m1\r\n");
+    EXPECT_EQ(ReadFileBytes(path), kHeader + "11/30/2012 03:04:05  -  \r\n  m3\r\n" + kStamp +
+                                       "  /opt/spaced    m2\r\n" + kStamp + "/opt/tool  m1\r\n");
 }
 
-TEST_F(ActivityLogTest, OnlyAHeaderOnTheFirstLineIsReplaced) {
+TEST_F(ActivityLogTest, OnlyAHeaderOnTheFirstLineIsDropped) {
     // Any line break is read; every line is written back with CR LF.
-    WriteFileBytes(path, "old [This file may be emptied anytime.] note\nolder\rkept [This file may be emptied "
-                         "anytime.]\r\nlast");
-    log.LogIt("/x", "new", false);
-    EXPECT_EQ(ReadFileBytes(path),
-              kHeader + kStamp + "/x  new\r\nolder\r\nkept [This file may be emptied anytime.]\r\nlast\r\n");
+    WriteFileBytes(path, "x [This file may be emptied anytime.] y\nold\r[This file may be emptied anytime.]\r\nend");
+    log.LogIt("/x", "m", false);
+    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/x  m\r\nold\r\n" + kHeader + "end\r\n");
+
+    WriteFileBytes(path, "[This file may be emptied]\r\n\r\nold\r\n");
+    log.LogIt("/x", "m", false);
+    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/x  m\r\n[This file may be emptied]\r\n\r\nold\r\n");
 }
 
-TEST_F(ActivityLogTest, EditedFirstLineStaysAsAnOrdinaryLine) {
-    WriteFileBytes(path, "[This file may be emptied]\r\n\r\nentry\r\n");
-    log.LogIt("/x", "new", false);
-    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/x  new\r\n[This file may be emptied]\r\n\r\nentry\r\n");
-}
-
-TEST_F(ActivityLogTest, AlertIsPaintedOnlyWhenAskedAndEveryTime) {
+TEST_F(ActivityLogTest, AlertIsPaintedOnlyWhenAskedAndOnlyAfterTheEntryIsWritten) {
     log.LogIt("/x", "quiet", false);
     EXPECT_EQ(host.logAlerts, 0);
     log.LogIt("/x", "loud", true);
     log.LogIt("/x", "loud", true);
     EXPECT_EQ(host.logAlerts, 2);
-}
 
-TEST_F(ActivityLogTest, MissingLogIsNeverCreated) {
     std::filesystem::remove(path);
-    try {
-        log.LogIt("/x", "m", true);
-        FAIL() << "no error";
-    } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + path);
-    }
+    EXPECT_EQ(TryLog(true), "Cannot open file " + path);
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(host.logAlerts, 0);
-}
 
-TEST_F(ActivityLogTest, ReadOnlyLogInWritableFolderIsLeftAlone) {
     WriteFileBytes(path, kHeader);
-    ASSERT_EQ(::chown(folder.path().c_str(), test::AsRestrictedUser::uid(), -1), 0);
     ASSERT_EQ(::chown(path.c_str(), test::AsRestrictedUser::uid(), -1), 0);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    {
-        test::AsRestrictedUser restricted;
-        try {
-            log.LogIt("/x", "m", true);
-            ADD_FAILURE() << "no error";
-        } catch (const FileError& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot create file " + path);
-        }
-    }
+    EXPECT_EQ(TryLog(true), "Cannot create file " + path);
     EXPECT_EQ(ReadFileBytes(path), kHeader);
+    EXPECT_EQ(FolderEntries(), 1u);
+    EXPECT_EQ(host.logAlerts, 2);
+}
+
+TEST_F(ActivityLogTest, RewriteKeepsPermissionsAndLinks) {
+    ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+    EXPECT_EQ(TryLog(), "");
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0604));
+    EXPECT_EQ(FolderEntries(), 1u);
+
+    const std::string link = folder.file("link.txt");
+    std::filesystem::create_symlink(path, link);
+    ActivityLog(link, clock, host).LogIt("/x", "via link", false);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(ReadFileBytes(path).find("via link"), std::string::npos);
+}
+
+TEST_F(ActivityLogTest, LockedFolderOrFullDiskNeverCostsTheLog) {
+    const std::string old = kHeader + std::string(5000, 'o') + "\r\n";
+    for (const bool lockedFolder : {false, true}) {
+        WriteFileBytes(path, old);
+        ASSERT_EQ(::chmod(folder.path().c_str(), lockedFolder ? 0555 : 0700), 0);
+        // As on a full disk: files cannot grow past the old log's size.
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{old.size() + 20, saved.rlim_max};
+        const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string error = TryLog(true);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, signal);
+        EXPECT_EQ(error, "Stream write error " + path);
+        EXPECT_EQ(ReadFileBytes(path), old);
+        EXPECT_EQ(FolderEntries(), 1u);
+    }
+    // A locked folder still takes entries, written in place.
+    EXPECT_EQ(TryLog(), "");
+    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/x  m\r\n" + old.substr(kHeader.size()));
     EXPECT_EQ(host.logAlerts, 0);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 } // namespace
