@@ -1,7 +1,6 @@
 #include "store/list_file_store.h"
 
-#include <algorithm>
-#include <array>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -9,6 +8,8 @@
 
 #include "engine/file_error.h"
 #include "store/raw_file.h"
+#include "store/text_lines.h"
+#include "store/whole_file.h"
 
 namespace korvane {
 
@@ -18,36 +19,6 @@ const std::string kListPassphrase = "Xq4&Lm9!vR2#tB%h8=";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kScrubLines = 300;
 constexpr std::size_t kScrubRun = 20;
-
-// Lines end at CR LF, a lone CR or a lone LF; an unterminated last line counts and a
-// zero byte ends the text.
-std::vector<std::string> SplitLines(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-        lines.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-        if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') {
-            ++start;
-        }
-    }
-    return lines;
-}
-
-std::string ReadWhole(const std::string& path) {
-    RawFile file = RawFile::OpenRead(path);
-    std::string text;
-    std::array<char, TEncryption::kChunkSize> buffer;
-    std::size_t got = 0;
-    do {
-        got = file.read(buffer.data(), buffer.size());
-        text.append(buffer.data(), got);
-    } while (got == buffer.size());
-    file.close();
-    return text;
-}
 
 } // namespace
 
@@ -90,18 +61,20 @@ void ListFileStore::EnDeCryptMajor(ListPane& pane, ListDirection direction) {
 
 void ListFileStore::store(const ListPane& pane, const std::string& listFile, const std::string& tempFile) {
     RawFile plain = RawFile::Create(tempFile);
-    for (std::size_t i = 0; i < pane.count(); ++i) {
-        const std::string line = pane.item(i);
-        plain.write(line.data(), line.size());
-        plain.write(kLineEnd.data(), kLineEnd.size());
-    }
+    const std::string text = TerminateLines(pane.items());
+    plain.write(text.data(), text.size());
     plain.close();
     encryption_.CEncryptBtnClick(kListPassphrase, tempFile, listFile);
 }
 
 void ListFileStore::load(ListPane& pane, const std::string& listFile, const std::string& tempFile) {
     encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
-    const std::vector<std::string> lines = SplitLines(ReadWhole(tempFile));
+    const std::optional<std::string> text = ReadWholeFile(tempFile);
+    if (!text) {
+        throw FileError::cannotOpen(tempFile);
+    }
+    // A zero byte ends the text.
+    const std::vector<std::string> lines = SplitLines(std::string_view(*text).substr(0, text->find('\0')));
     pane.clear();
     for (const std::string& line : lines) {
         pane.add(line);
