@@ -35,6 +35,12 @@ protected:
         return {};
     }
     static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
+    // A running executable cannot be rewritten in place; replace it as an
+    // installer would: remove it and put other bytes at the path.
+    void replaceProgram() {
+        std::filesystem::remove(program);
+        test::WriteFileBytes(program, "#!/bin/sh\necho replaced\n");
+    }
 
     test::TempFolder folder;
     std::string program = folder.file("guarded-sleep");
@@ -46,10 +52,7 @@ TEST_F(LinuxExecutableAccessTest, RunningImageIsTheStartedFileAfterThePathWasRep
     test::ChildProcess child(program, {"60"});
     const ProcessIdentity id = identityOf(child);
 
-    // A running executable cannot be rewritten in place; replace it as an
-    // installer would: remove it and put other bytes at the path.
-    std::filesystem::remove(program);
-    test::WriteFileBytes(program, "#!/bin/sh\necho replaced\n");
+    replaceProgram();
     ASSERT_NE(digestOf(program), started);
 
     const std::string image = access.runningImage(id, program);
@@ -90,8 +93,7 @@ TEST_F(LinuxExecutableAccessTest, VerificationJudgesTheImageThatRunsNotTheFileAt
 
     const std::string trusted = program + "     [" + digestOf(program) + "]";
     test::ChildProcess child(program, {"60"});
-    std::filesystem::remove(program);
-    test::WriteFileBytes(program, "#!/bin/sh\necho replaced\n");
+    replaceProgram();
     const std::string entry = program + " [" + std::to_string(child.pid()) + "]";
     const auto listed = [&] {
         for (const auto& [text, id] : dialog.entries) {

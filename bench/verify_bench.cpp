@@ -1,0 +1,120 @@
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/checksums.h"
+#include "engine/text_rules.h"
+#include "engine/watch_engine.h"
+#include "platform/linux/linux_platform.h"
+#include "tests/support/child_process.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/memory_list_pane.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr int kGuarded = 300;
+
+// 300 running copies of one binary, each from a file of its own and each on the
+// Safe list with its digest; every other process of the machine is on the Never
+// Kill list, so a pass digests exactly the 300 copies.
+struct Rig {
+    Rig() {
+        std::filesystem::create_directory(programFolder.path() / "system");
+        test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
+        for (int i = 0; i < kGuarded; ++i) {
+            const std::string path = bins.file("guarded-" + std::to_string(i));
+            test::CopySleepBinary(path);
+            safe.add(path + "     [" + DigestText(FileDigest(path)) + "]");
+            imageBytes += std::filesystem::file_size(path);
+            children.push_back(std::make_unique<test::ChildProcess>(path, std::vector<std::string>{"600"}));
+        }
+        engine = std::make_unique<WatchEngine>(platform,
+                                               ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
+                                               WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
+        engine->snapshot().RefreshTaskListNT();
+        for (const SnapshotEntry& entry : engine->snapshot().StgLst()) {
+            if (!entry.text.starts_with(bins.folder())) {
+                neverKill.add(StripBrackets(entry.text));
+            }
+        }
+    }
+
+    // Every guarded copy passed. Processes other sessions start meanwhile may be
+    // questioned; they are not what is measured.
+    bool allPassed() const {
+        for (std::size_t i = 0; i < dialog.count(); ++i) {
+            if (dialog.item(i).starts_with(bins.folder())) {
+                return false;
+            }
+        }
+        return host.logAlerts == 0;
+    }
+
+    test::TempFolder programFolder;
+    test::TempFolder bins;
+    PlatformServices platform = MakeLinuxPlatform();
+    test::MemoryListPane current{"TextListBox1", true};
+    test::MemoryListPane safe{"TextListBox2", true};
+    test::MemoryListPane kill{"CheckListBox3"};
+    test::MemoryListPane neverKill{"TextListBox4", true};
+    test::FakeWatchHost host;
+    test::FakePreferences preferences;
+    test::FakeQuestionableDialog dialog;
+    std::vector<std::unique_ptr<test::ChildProcess>> children;
+    std::unique_ptr<WatchEngine> engine;
+    std::uint64_t imageBytes = 0;
+};
+
+Rig* rig = nullptr;
+
+void Report(benchmark::State& state) {
+    if (!rig->allPassed()) {
+        state.SkipWithError("a guarded copy did not pass");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * rig->imageBytes));
+    state.counters["processes"] = kGuarded;
+}
+
+void VerifyPass(benchmark::State& state) {
+    for (auto _ : state) {
+        rig->engine->verifier().CheckSafeProcessesList();
+    }
+    Report(state);
+}
+// The first pass after the copies started opens and digests every running image
+// for the first time; the unchanged pass repeats it with nothing changed on disk.
+// No digest is cached, so both cost the same, by design.
+BENCHMARK(VerifyPass)->Name("VerifyFirstPass")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(VerifyPass)->Name("VerifyUnchangedPass")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What a tick adds when the snapshot changed: a fresh snapshot of /proc first.
+void SnapshotAndVerify(benchmark::State& state) {
+    for (auto _ : state) {
+        rig->engine->snapshot().RefreshTaskListNT();
+        rig->engine->verifier().CheckSafeProcessesList();
+    }
+    Report(state);
+}
+BENCHMARK(SnapshotAndVerify)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    auto owner = std::make_unique<Rig>();
+    rig = owner.get();
+    benchmark::RunSpecifiedBenchmarks();
+    // Ends and reaps the 300 children.
+    owner.reset();
+    benchmark::Shutdown();
+    return 0;
+}
