@@ -1,5 +1,7 @@
 #include "widgets/encarta_button.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QBitmap>
 #include <QCursor>
@@ -21,7 +23,10 @@ void drawLineUpTo(QPainter& painter, QPoint from, QPoint to, const QColor& color
     if (step.isNull()) {
         return;
     }
-    painter.fillRect(QRect(from, to - step).normalized(), color);
+    const QPoint last = to - step;
+    painter.fillRect(QRect(QPoint(std::min(from.x(), last.x()), std::min(from.y(), last.y())),
+                           QPoint(std::max(from.x(), last.x()), std::max(from.y(), last.y()))),
+                     color);
 }
 
 } // namespace

@@ -41,6 +41,11 @@ TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
     });
 }
 
+TTextListBox::~TTextListBox() {
+    // The model outlives the scroll bars while the base class tears down.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 int TTextListBox::addText(const std::string& text) {
     int row = count();
     if (sorted_) {
@@ -111,12 +116,15 @@ void TTextListBox::applyExtent() {
 }
 
 void TTextListBox::updateGeometries() {
-    QListWidget::updateGeometries();
-    // The scrolling range follows the widest item, not the view's own item layout.
+    // The scrolling range follows the widest item, not the view's own item layout,
+    // which may clamp the position to its own range on the way.
     QScrollBar* bar = horizontalScrollBar();
+    const int position = bar->value();
+    QListWidget::updateGeometries();
     const int visible = viewport()->width();
     bar->setRange(0, std::max(0, maxItemWidth_ - visible));
     bar->setPageStep(visible);
+    bar->setValue(position);
 }
 
 void TTextListBox::scrollToLeftEdge() {

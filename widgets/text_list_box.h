@@ -19,6 +19,7 @@ class TTextListBox : public QListWidget {
 
 public:
     explicit TTextListBox(QWidget* parent = nullptr);
+    ~TTextListBox() override;
 
     // A sorted list puts each added item after the items that compare equal or lower
     // under the panes' order; items already in the list stay where they are.
