@@ -1,0 +1,24 @@
+#include "engine/list_cleanup.h"
+
+#include "engine/text_rules.h"
+
+namespace korvane {
+
+void DeleteNeighbourDuplicates(ListPane& list) {
+    for (std::size_t i = list.count(); i-- > 1;) {
+        if (LowerCase(list.item(i)) == LowerCase(list.item(i - 1))) {
+            list.remove(i);
+        }
+    }
+}
+
+void DeleteDupesBlanks(ListPane& list) {
+    DeleteNeighbourDuplicates(list);
+    for (std::size_t i = list.count(); i-- > 0;) {
+        if (Trim(list.item(i)).empty()) {
+            list.remove(i);
+        }
+    }
+}
+
+} // namespace korvane

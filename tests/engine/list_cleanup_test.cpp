@@ -1,0 +1,34 @@
+#include "engine/list_cleanup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/memory_list_pane.h"
+
+namespace korvane {
+namespace {
+
+using test::MemoryListPane;
+
+TEST(ListCleanup, DupesBlanksFoldsCaseAndDropsBlankEntries) {
+    MemoryListPane list("TextListBox2", false, {"A.EXE", "a.exe", "   ", "b.exe", "\t"});
+    DeleteDupesBlanks(list);
+    EXPECT_EQ(list.items(), (std::vector<std::string>{"A.EXE", "b.exe"}));
+}
+
+TEST(ListCleanup, OnlyNeighboursCount) {
+    MemoryListPane kill("CheckListBox3", false, {"/a", "/b", "/A", "/A", "/a"});
+    DeleteNeighbourDuplicates(kill);
+    EXPECT_EQ(kill.items(), (std::vector<std::string>{"/a", "/b", "/A"}));
+}
+
+TEST(ListCleanup, EmptyAndSingleListsAreLeftAlone) {
+    MemoryListPane empty("TextListBox2");
+    DeleteDupesBlanks(empty);
+    EXPECT_EQ(empty.count(), 0u);
+    MemoryListPane one("TextListBox2", false, {"/a"});
+    DeleteDupesBlanks(one);
+    EXPECT_EQ(one.items(), (std::vector<std::string>{"/a"}));
+}
+
+} // namespace
+} // namespace korvane

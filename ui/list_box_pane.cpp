@@ -1,0 +1,53 @@
+#include "ui/list_box_pane.h"
+
+#include <stdexcept>
+
+namespace korvane {
+
+std::string ListBoxPane::name() const {
+    return box_.objectName().toStdString();
+}
+
+std::size_t ListBoxPane::count() const {
+    return static_cast<std::size_t>(box_.count());
+}
+
+int ListBoxPane::row(std::size_t index) const {
+    if (index >= count()) {
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return static_cast<int>(index);
+}
+
+std::string ListBoxPane::item(std::size_t index) const {
+    return box_.text(row(index));
+}
+
+void ListBoxPane::add(const std::string& text) {
+    const int added = box_.addText(text);
+    if (withMarks_) {
+        QListWidgetItem* entry = box_.item(added);
+        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+        entry->setCheckState(Qt::Unchecked);
+    }
+}
+
+void ListBoxPane::remove(std::size_t index) {
+    delete box_.takeItem(row(index));
+}
+
+void ListBoxPane::clear() {
+    box_.clear();
+}
+
+bool ListBoxPane::checked(std::size_t index) const {
+    return withMarks_ && box_.item(row(index))->checkState() == Qt::Checked;
+}
+
+void ListBoxPane::setChecked(std::size_t index, bool checked) {
+    if (withMarks_) {
+        box_.item(row(index))->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+} // namespace korvane
