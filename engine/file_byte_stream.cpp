@@ -12,9 +12,9 @@ namespace korvane {
 
 namespace {
 
-// Far above the 4096-byte reads of the digest loop: fewer system calls is what
-// brings hashing up to the speed of the disk cache.
-constexpr std::size_t kBufferSize = 256 * 1024;
+// The digest loop reads 4096 bytes at a time; one system call per 4096 bytes costs
+// it measurably, 64 KiB per call no longer does, and larger buffers gain nothing.
+constexpr std::size_t kBufferSize = 64 * 1024;
 
 } // namespace
 
