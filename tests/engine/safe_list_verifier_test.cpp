@@ -148,18 +148,6 @@ TEST_F(SafeListVerifierTest, MissingOrAlteredRecordedDigestIsCorrupt) {
     EXPECT_EQ(host.logAlerts, 0);
 }
 
-TEST_F(SafeListVerifierTest, ExecutableReplacedOnDiskIsCorrupt) {
-    const std::string tool = makeExe("tool", "tool v1");
-    trust(tool);
-    platform.table->start(tool);
-    verify();
-    EXPECT_EQ(dialog.count(), 0u);
-
-    test::WriteFileBytes(tool, "tool v2");
-    verify();
-    EXPECT_EQ(dialogItems(), (std::vector<std::string>{tool + " [1000] [corrupt checksum]"}));
-}
-
 TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
     preferences.autoKill = true;
     preferences.autoKillChecksums = true;
