@@ -11,12 +11,11 @@ namespace korvane {
 // texts are acceptable and how the text is rewritten when the user leaves the field.
 class TCommonEdit : public QLineEdit {
     Q_OBJECT
-    Q_PROPERTY(Qt::Alignment Alignment READ alignment WRITE setAlignment)
-    Q_PROPERTY(QColor ColorNormal READ colorNormal WRITE setColorNormal)
-    Q_PROPERTY(QColor ColorWarning READ colorWarning WRITE setColorWarning)
-    Q_PROPERTY(QString FormatString READ formatString WRITE setFormatString)
-    Q_PROPERTY(bool Validate READ validate WRITE setValidate)
-    Q_PROPERTY(int MaxLength READ maxLength WRITE setMaxLength)
+    Q_PROPERTY(QColor colorNormal READ colorNormal WRITE setColorNormal)
+    Q_PROPERTY(QColor colorWarning READ colorWarning WRITE setColorWarning)
+    Q_PROPERTY(QString formatString READ formatString WRITE setFormatString)
+    Q_PROPERTY(bool validate READ validate WRITE setValidate)
+    Q_PROPERTY(int maxLength READ maxLength WRITE setMaxLength)
 
 public:
     explicit TCommonEdit(QWidget* parent = nullptr);

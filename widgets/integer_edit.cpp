@@ -8,7 +8,7 @@ namespace korvane {
 
 namespace {
 
-// FormatString goes to printf, so only formats with exactly one integer conversion are
+// formatString goes to printf, so only formats with exactly one integer conversion are
 // used; any other would read an argument that is not there.
 std::optional<QString> formatted(const QString& format, qint32 value) {
     static const QRegularExpression oneInteger(
@@ -82,7 +82,7 @@ qint32 TIntegerEdit::rangeChecked(qint32 value) {
 }
 
 void TIntegerEdit::showNumber(qint32 value) {
-    // An unusable FormatString leaves the text as it is.
+    // An unusable formatString leaves the text as it is.
     if (const std::optional<QString> text = formatted(formatString(), value)) {
         setText(*text);
     }

@@ -12,9 +12,9 @@ namespace korvane {
 // way to one ("", "-", "+").
 class TIntegerEdit : public TCommonEdit {
     Q_OBJECT
-    Q_PROPERTY(qint32 MinValue READ minValue WRITE setMinValue)
-    Q_PROPERTY(qint32 MaxValue READ maxValue WRITE setMaxValue)
-    Q_PROPERTY(qint32 Value READ value WRITE setValue)
+    Q_PROPERTY(qint32 minValue READ minValue WRITE setMinValue)
+    Q_PROPERTY(qint32 maxValue READ maxValue WRITE setMaxValue)
+    Q_PROPERTY(qint32 value READ value WRITE setValue)
 
 public:
     explicit TIntegerEdit(QWidget* parent = nullptr);
@@ -28,7 +28,7 @@ public:
     qint32 maxValue() const { return m_maxValue; }
     void setMaxValue(qint32 value) { m_maxValue = value; }
 
-    // Read as typed, without the range check: empty is 0, unparsable is MinValue.
+    // Read as typed, without the range check: empty is 0, unparsable is minValue.
     qint32 value() const;
     void setValue(qint32 value);
 

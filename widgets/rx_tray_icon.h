@@ -20,12 +20,12 @@ namespace korvane {
 // Reports from the shell go through handleShellReport, so any shell can feed it.
 class TRxTrayIcon : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool Active READ isActive WRITE setActive)
-    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
-    Q_PROPERTY(QString Hint READ hint WRITE setHint)
-    Q_PROPERTY(QIcon Icon READ icon WRITE setIcon)
-    Q_PROPERTY(bool Animated READ isAnimated WRITE setAnimated)
-    Q_PROPERTY(quint16 Interval READ interval WRITE setInterval)
+    Q_PROPERTY(bool active READ isActive WRITE setActive)
+    Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(QString hint READ hint WRITE setHint)
+    Q_PROPERTY(QIcon icon READ icon WRITE setIcon)
+    Q_PROPERTY(bool animated READ isAnimated WRITE setAnimated)
+    Q_PROPERTY(quint16 interval READ interval WRITE setInterval)
 
 public:
     // On the desktop's notification area through QSystemTrayIcon.
@@ -45,7 +45,7 @@ public:
     const TIconList* icons() const { return &m_icons; }
     void setIcons(const TIconList& icons) { m_icons.assign(icons); }
     bool isAnimated() const { return m_animated; }
-    // Stays off while Icons is empty.
+    // Stays off while icons() is empty.
     void setAnimated(bool animated);
     quint16 interval() const { return m_interval; }
     void setInterval(quint16 interval);
@@ -55,7 +55,7 @@ public:
 
     // Whether the shell accepted the icon; false where there is no notification area.
     bool isAdded() const { return m_added; }
-    // What the tray shows: the animation frame while animating, else Icon.
+    // What the tray shows: the animation frame while animating, else icon().
     QIcon currentIcon() const;
 
 public slots:
