@@ -113,7 +113,7 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     RxTrayIcon1->setHint(QStringLiteral("Korvane"));
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
-    connect(&Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
 
     form2_ = std::make_unique<TForm2>(*this);
     engine_ = std::make_unique<WatchEngine>(platform_, location_,

@@ -31,6 +31,9 @@ public:
     TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // The watch timer's tick.
+    void Timer1Timer();
+
     // WatchHost
     bool isActivated() const override;
     void setTrayIconActive(bool active) override;
@@ -62,7 +65,6 @@ private:
     void buildActionBar();
     void buildPreferences();
     void FormCreate();
-    void Timer1Timer();
     void setActivationLook(bool activated);
 
     PlatformServices& platform_;

@@ -1,0 +1,162 @@
+#include "ui/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QListWidget>
+#include <QTimer>
+
+#include "engine/checksums.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_folder.h"
+#include "ui/questionable_form.h"
+
+namespace korvane {
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() {
+        std::filesystem::create_directory(folder.path() / "system");
+        test::WriteFileBytes(folder.file("system/KVlog.txt"), "");
+        neverKillProcess = platform.table->start("/usr/lib/systemd/systemd");
+    }
+
+    TForm1& form() {
+        if (!form_) {
+            form_ =
+                std::make_unique<TForm1>(platform.services, ProgramLocation{folder.file("Korvane"), folder.folder()});
+        }
+        return *form_;
+    }
+    template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
+    std::vector<std::string> lines(const char* name) {
+        auto* box = child<TTextListBox>(name);
+        std::vector<std::string> result;
+        for (int row = 0; row < box->count(); ++row) {
+            result.push_back(box->text(row));
+        }
+        return result;
+    }
+
+    test::TempFolder folder;
+    test::FakePlatform platform;
+    ProcessIdentity neverKillProcess;
+    std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(MainFormTest, StartsStoppedWithTheCurrentListFollowingProcesses) {
+    platform.table->start("/opt/Zeta");
+    platform.table->start("/opt/alpha");
+    EXPECT_EQ(lines("TextListBox1"), (std::vector<std::string>{"/opt/alpha", "/opt/Zeta", "/usr/lib/systemd/systemd"}));
+    EXPECT_FALSE(form().isActivated());
+    EXPECT_EQ(child<TEncartaButton>("EncartaButton5")->caption(), QStringLiteral("Stopped"));
+    EXPECT_TRUE(form().timer1().isActive());
+    EXPECT_EQ(form().timer1().interval(), 1000);
+    EXPECT_EQ(platform.priority->raises, 1);
+    EXPECT_EQ(form().size(), QSize(785, 542));
+
+    const auto started = platform.table->start("/opt/new");
+    form().killPane().add("new");
+    form().Timer1Timer();
+    EXPECT_EQ(lines("TextListBox1").size(), 4u);
+    EXPECT_TRUE(platform.table->running(started)); // stopped: nothing is killed
+}
+
+TEST_F(MainFormTest, ErrorsInATickAreSwallowed) {
+    std::filesystem::remove_all(folder.path() / "system");
+    platform.table->start("/opt/new");
+    form().Timer1Timer();
+    EXPECT_EQ(lines("TextListBox1").size(), 2u);
+}
+
+TEST_F(MainFormTest, LogAlertPaintsTheLogButton) {
+    form().paintLogAlert();
+    auto* log = child<TEncartaButton>("EncartaButton7");
+    EXPECT_EQ(log->color(), QColor(255, 0, 0));
+    EXPECT_EQ(log->fontColor(), QColor(255, 255, 0));
+}
+
+class QuestionableFormTest : public MainFormTest {
+protected:
+    TForm2& dialog() { return form().questionableDialog(); }
+    void check(int row) { dialog().entryList().item(row)->setCheckState(Qt::Checked); }
+};
+
+TEST_F(QuestionableFormTest, KillCheckedTerminatesListsAndLogsOnlyCheckedLines) {
+    const auto a = platform.table->start("/opt/a");
+    const auto b = platform.table->start("/opt/b");
+    dialog().append("/opt/a [1001] [not in Safe list]", a);
+    dialog().append("/opt/b [1002] [not in Safe list]", b);
+    check(0);
+    dialog().EncartaButton1Click();
+
+    EXPECT_FALSE(platform.table->running(a));
+    EXPECT_TRUE(platform.table->running(b));
+    EXPECT_EQ(lines("CheckListBox3"), (std::vector<std::string>{"/opt/a"}));
+    ASSERT_EQ(dialog().count(), 1u);
+    EXPECT_EQ(dialog().item(0), "/opt/b [1002] [not in Safe list]");
+    EXPECT_NE(
+        test::ReadFileBytes(folder.file("system/KVlog.txt")).find("/opt/a  Terminated by user, placed in Kill list."),
+        std::string::npos);
+}
+
+TEST_F(QuestionableFormTest, TwoCopiesKilledTogetherLeaveOneKillEntry) {
+    form().killPane().add("/opt/a");
+    form().killPane().add("/opt/x");
+    const auto a1 = platform.table->start("/opt/a");
+    const auto a2 = platform.table->start("/opt/a");
+    dialog().append("/opt/a [1001] [not in Safe list]", a1);
+    dialog().append("/opt/a [1002] [not in Safe list]", a2);
+    check(0);
+    check(1);
+    dialog().EncartaButton1Click();
+    // The older, non-neighbouring duplicate stays.
+    EXPECT_EQ(lines("CheckListBox3"), (std::vector<std::string>{"/opt/a", "/opt/x", "/opt/a"}));
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{a2, a1}));
+}
+
+TEST_F(QuestionableFormTest, ContinueListsCheckedProgramsWithTheirChecksums) {
+    const std::string program = folder.file("tool");
+    test::WriteFileBytes(program, "abc");
+    const std::string locked = folder.file("locked");
+    test::WriteFileBytes(locked, "x");
+    platform.executables->locked.insert(locked);
+    const auto id = platform.table->start(program);
+    const auto lockedId = platform.table->start(locked);
+    dialog().append(program + " [1001] [not in Safe list]", id);
+    dialog().append(locked + " [1002] [corrupt checksum]", lockedId);
+    check(0);
+    check(1);
+    dialog().EncartaButton2Click();
+
+    EXPECT_EQ(lines("TextListBox2"), (std::vector<std::string>{program + "     [900150983CD24FB0D6963F7D28E17F72]"}));
+    EXPECT_EQ(dialog().count(), 0u);
+    EXPECT_TRUE(platform.table->running(id));
+    const std::string log = test::ReadFileBytes(folder.file("system/KVlog.txt"));
+    EXPECT_NE(log.find(program + "  Continued execution, placed in Safe Processes list."), std::string::npos);
+    EXPECT_NE(log.find(locked + "  This program locked it's exe file.  It can not be listed in Safe Processes list."),
+              std::string::npos);
+}
+
+TEST_F(QuestionableFormTest, CloseIsRefusedWhileUndecidedLinesRemain) {
+    dialog().append("/opt/a [1001] [not in Safe list]", {1001, 1});
+    form().engine().flags().DialogUp = true;
+    QTimer::singleShot(0, &dialog(), [this] {
+        dialog().close();
+        EXPECT_TRUE(dialog().isVisible());
+        EXPECT_TRUE(form().engine().flags().DialogUp);
+        dialog().EncartaButton1Click(); // nothing checked: still refused
+        EXPECT_TRUE(dialog().isVisible());
+        check(0);
+        dialog().EncartaButton1Click();
+    });
+    dialog().showModal();
+    EXPECT_FALSE(dialog().isVisible());
+    EXPECT_FALSE(form().engine().flags().DialogUp);
+    EXPECT_TRUE(form().isVisible()); // not in the tray: the main window returns
+}
+
+} // namespace
+} // namespace korvane
