@@ -29,19 +29,16 @@ TEST_F(IniSectionTest, ReadsOnlyItsOwnSectionIgnoringCase) {
     EXPECT_EQ(settings.readString("Missing", "x"), "x");
 }
 
-TEST_F(IniSectionTest, IntegersFallBackToTheDefault) {
-    write("[Form1]\r\nA=-12\r\nB=+3\r\nC=12a\r\nD=\r\nE=99999999999\r\nF= 4\r\n");
+TEST_F(IniSectionTest, IntegersFallBackToTheDefaultAndValuesFitTheBuffer) {
+    write("[Form1]\r\nA=-12\r\nB=+3\r\nC=12a\r\nD=\r\nE=99999999999\r\nF= 4\r\nLong=" + std::string(3000, 'v') +
+          "\r\n");
     const IniSection settings(path, "Form1");
+    EXPECT_EQ(settings.readString("Long", ""), std::string(IniSection::kValueBuffer - 1, 'v'));
     EXPECT_EQ(settings.readInteger("A", 0), -12);
     EXPECT_EQ(settings.readInteger("B", 0), 3);
     for (const char* key : {"C", "D", "E", "F", "G"}) {
         EXPECT_EQ(settings.readInteger(key, 42), 42) << key;
     }
-}
-
-TEST_F(IniSectionTest, ValuesAreReadThroughTheBuffer) {
-    write("[Form1]\r\nLong=" + std::string(3000, 'v') + "\r\n");
-    EXPECT_EQ(IniSection(path, "Form1").readString("Long", ""), std::string(IniSection::kValueBuffer - 1, 'v'));
 }
 
 TEST_F(IniSectionTest, WritingKeepsKeyOrderAndOtherSections) {

@@ -16,26 +16,24 @@
 namespace korvane {
 namespace {
 
-// A forked process that waits for the start signal, tries the lock, reports '1' or
-// '0' through a pipe and then holds whatever it got until it is killed.
+// A forked process that blocks on `gate` until its write end closes everywhere, tries
+// the lock, reports '1' or '0' and holds whatever it got until it is killed.
 class Contender {
 public:
-    Contender(const std::string& title, int startReadFd, int startWriteFd) {
+    Contender(const std::string& title, const int gate[2]) {
         int report[2];
-        if (::pipe(report) != 0) {
-            throw std::runtime_error("pipe");
-        }
+        EXPECT_EQ(::pipe(report), 0);
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::close(startWriteFd);
-            ::close(report[0]);
+            ::close(gate[1]);
             char go;
-            (void)::read(startReadFd, &go, 1); // end of file: everybody starts now
+            (void)::read(gate[0], &go, 1);
             LinuxInstanceLock lock;
             const char result = lock.acquire(title) ? '1' : '0';
             (void)::write(report[1], &result, 1);
-            ::pause();
-            ::_exit(0);
+            for (;;) {
+                ::pause();
+            }
         }
         ::close(report[1]);
         report_ = report[0];
@@ -44,20 +42,16 @@ public:
         kill();
         ::close(report_);
     }
-    Contender(const Contender&) = delete;
-    Contender& operator=(const Contender&) = delete;
-
     bool won() {
         char result = '?';
         EXPECT_EQ(::read(report_, &result, 1), 1);
         return result == '1';
     }
     void kill() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
+        if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) {
             ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
         }
+        pid_ = -1;
     }
 
 private:
@@ -65,79 +59,47 @@ private:
     int report_ = -1;
 };
 
-// Both contenders block on one pipe; closing its write end releases them together.
-class StartGate {
-public:
-    StartGate() {
-        if (::pipe(fds_) != 0) {
-            throw std::runtime_error("pipe");
-        }
-    }
-    ~StartGate() {
-        ::close(fds_[0]);
-        open();
-    }
-    int readFd() const { return fds_[0]; }
-    int writeFd() const { return fds_[1]; }
-    void open() {
-        if (fds_[1] >= 0) {
-            ::close(fds_[1]);
-            fds_[1] = -1;
-        }
-    }
-
-private:
-    int fds_[2];
-};
-
-// Sets $XDG_RUNTIME_DIR (or unsets it) for the life of the object.
-class ScopedRuntimeFolder {
-public:
-    explicit ScopedRuntimeFolder(const std::optional<std::string>& value) {
+// $XDG_RUNTIME_DIR set to a temporary folder, or unset (the per-user file in /tmp).
+class LinuxInstanceLockTest : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
         if (const char* old = std::getenv("XDG_RUNTIME_DIR")) {
             saved_ = old;
         }
-        set(value);
+        setRuntimeFolder(GetParam() ? std::optional<std::string>(folder.path().string()) : std::nullopt);
     }
-    ~ScopedRuntimeFolder() { set(saved_); }
-    ScopedRuntimeFolder(const ScopedRuntimeFolder&) = delete;
-    ScopedRuntimeFolder& operator=(const ScopedRuntimeFolder&) = delete;
-
-private:
-    static void set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv("XDG_RUNTIME_DIR", value->c_str(), 1);
-        } else {
-            ::unsetenv("XDG_RUNTIME_DIR");
-        }
+    void TearDown() override {
+        setRuntimeFolder(saved_);
+        std::filesystem::remove("/tmp/" + title + "-" + std::to_string(::getuid()) + ".lock");
     }
-    std::optional<std::string> saved_;
-};
-
-// Runs with $XDG_RUNTIME_DIR set to a temporary folder, or unset (the /tmp fallback).
-class LinuxInstanceLockTest : public testing::TestWithParam<bool> {
-protected:
-    void TearDown() override { std::filesystem::remove("/tmp/" + title + "-" + std::to_string(::getuid()) + ".lock"); }
+    static void setRuntimeFolder(const std::optional<std::string>& value) {
+        value ? ::setenv("XDG_RUNTIME_DIR", value->c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    }
 
     test::TempFolder folder;
-    ScopedRuntimeFolder runtime{GetParam() ? std::optional<std::string>(folder.path().string()) : std::nullopt};
     const std::string title = "KorvaneLockTest" + std::to_string(::getpid());
+
+private:
+    std::optional<std::string> saved_;
 };
 
 TEST_P(LinuxInstanceLockTest, OfTwoSimultaneousStartsExactlyOneWins) {
     for (int round = 0; round < 10; ++round) {
-        StartGate gate;
-        Contender first(title, gate.readFd(), gate.writeFd());
-        Contender second(title, gate.readFd(), gate.writeFd());
-        gate.open();
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        Contender first(title, gate);
+        Contender second(title, gate);
+        ::close(gate[1]);
         EXPECT_NE(first.won(), second.won()) << "round " << round;
+        ::close(gate[0]);
     }
 }
 
 TEST_P(LinuxInstanceLockTest, TheKernelReleasesTheLockWhenTheHolderDies) {
-    StartGate gate;
-    Contender holder(title, gate.readFd(), gate.writeFd());
-    gate.open();
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    Contender holder(title, gate);
+    ::close(gate[1]);
     ASSERT_TRUE(holder.won());
     EXPECT_FALSE(LinuxInstanceLock().acquire(title));
     holder.kill();
@@ -145,22 +107,22 @@ TEST_P(LinuxInstanceLockTest, TheKernelReleasesTheLockWhenTheHolderDies) {
     EXPECT_TRUE(lock.acquire(title));
     EXPECT_TRUE(lock.acquire(title)) << "the holder asking again keeps it";
     EXPECT_FALSE(LinuxInstanceLock().acquire(title)) << "a second holder in the same process";
+    ::close(gate[0]);
+}
+
+TEST_P(LinuxInstanceLockTest, TitlesNeverLeaveTheLockFolder) {
+    LinuxInstanceLock lock;
+    EXPECT_TRUE(lock.acquire("../" + title));
+    EXPECT_TRUE(lock.acquire(title + "/x"));
+    if (GetParam()) {
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+    }
+    std::filesystem::remove("/tmp/..%2F" + title + "-" + std::to_string(::getuid()) + ".lock");
+    std::filesystem::remove("/tmp/" + title + "%2Fx-" + std::to_string(::getuid()) + ".lock");
 }
 
 INSTANTIATE_TEST_SUITE_P(RuntimeFolder, LinuxInstanceLockTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Set" : "Unset"; });
-
-TEST(LinuxInstanceLock, TitlesNeverLeaveTheRuntimeFolder) {
-    test::TempFolder folder;
-    const std::filesystem::path run = folder.path() / "run";
-    std::filesystem::create_directory(run);
-    const ScopedRuntimeFolder runtime(run.string());
-    LinuxInstanceLock lock;
-    EXPECT_TRUE(lock.acquire("../Korvane"));
-    EXPECT_TRUE(lock.acquire("a/b"));
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Korvane.lock"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(run), std::filesystem::directory_iterator()), 2);
-}
 
 } // namespace
 } // namespace korvane

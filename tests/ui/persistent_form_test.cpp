@@ -165,15 +165,6 @@ TEST_F(PersistentFormTest, LoadingAppliesOnlyExactValuesAndNonZeroGeometry) {
     EXPECT_EQ(form.Edit1->text(), QString()) << "a missing text key empties the field";
 }
 
-TEST_F(PersistentFormTest, PlainFileReadsAsDamagedAndIsRewrittenEncoded) {
-    test::WriteFileBytes(path, "[Form1]\r\nEdit1.Text=2500\r\nCheckBox7.Checked=FALSE\r\n");
-    TestForm form(lock, folder.folder());
-    EXPECT_EQ(form.Edit1->text(), QString());
-    EXPECT_TRUE(form.CheckBox7->isChecked());
-    form.SaveSettings();
-    EXPECT_NE(stored().find("[Form1]\r\nTop="), std::string::npos);
-}
-
 TEST_F(PersistentFormTest, DefaultOrderIsCreationOrderWithoutQtInternals) {
     TestForm form(lock, folder.folder(), false);
     form.SaveSettings();
