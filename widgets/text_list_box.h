@@ -32,7 +32,6 @@ public:
 
     // The widest item plus "x", in pixels of the current font.
     int horizontalExtent() const { return maxItemWidth_; }
-    int itemWidth(const QListWidgetItem* item) const;
 
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
@@ -41,6 +40,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    int itemWidth(const QListWidgetItem* item) const;
     void remeasureAll();
     void applyExtent();
     void scrollToLeftEdge();

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,10 +26,7 @@ protected:
         bar.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
     }
-
     QImage gauge() { return bar.grab(bar.gaugeRect()).toImage(); }
-
-    // Columns of the gauge's middle row painted in the bar colour.
     int filledColumns() {
         const QImage image = gauge();
         int columns = 0;
@@ -39,18 +35,14 @@ protected:
         }
         return columns;
     }
-
     Bar bar;
 };
 
 TEST_F(GaugeStatusBarTest, PositionIsClampedAndFillsItsShare) {
     bar.setCaptionStyle(Bar::ssNone);
     const int width = bar.gaugeRect().width();
-    EXPECT_EQ(filledColumns(), 0);
     bar.setPosition(50);
-    EXPECT_EQ(bar.percent(), 50);
     EXPECT_EQ(filledColumns(), 50 * width / 100);
-    EXPECT_EQ(gauge().pixelColor(0, 2), bar.barColor());
     bar.setPosition(150);
     EXPECT_EQ(bar.position(), 100);
     EXPECT_EQ(filledColumns(), width);
@@ -64,20 +56,17 @@ TEST_F(GaugeStatusBarTest, RedrawsAndSignalsOnlyForANewPercentage) {
     test::PaintCounter paints(&bar);
     bar.setMax(1000);
     bar.setPosition(100);
-    ASSERT_EQ(changes.size(), 1);
-    EXPECT_EQ(changes.at(0).at(0).toInt(), 10);
     const int drawn = paints.count;
-    EXPECT_GT(drawn, 0);
-
     for (int position = 101; position <= 104; ++position) {
         bar.setPosition(position);
     }
     EXPECT_EQ(bar.position(), 104);
     EXPECT_EQ(paints.count, drawn);
-    EXPECT_EQ(changes.size(), 1);
     bar.setPosition(110);
     EXPECT_EQ(paints.count, drawn + 1);
-    EXPECT_EQ(changes.size(), 2);
+    ASSERT_EQ(changes.size(), 2);
+    EXPECT_EQ(changes.at(0).at(0).toInt(), 10);
+    EXPECT_EQ(changes.at(1).at(0).toInt(), 11);
 }
 
 TEST_F(GaugeStatusBarTest, RangeChangesResetToStartAndKeepMinBelowMax) {
@@ -85,29 +74,23 @@ TEST_F(GaugeStatusBarTest, RangeChangesResetToStartAndKeepMinBelowMax) {
     bar.setPosition(50);
     bar.setMax(200);
     EXPECT_EQ(bar.position(), 0);
-    EXPECT_EQ(bar.max(), 200);
     bar.setMax(0);
-    bar.setMax(-3);
-    EXPECT_EQ(bar.max(), 200);
     bar.setMin(200);
+    EXPECT_EQ(bar.max(), 200);
     EXPECT_EQ(bar.min(), 0);
-
     // Min moved onto the position: the gauge must still drop back to 0 %.
     bar.setPosition(20);
-    ASSERT_EQ(bar.percent(), 10);
     bar.setMin(20);
-    EXPECT_EQ(bar.position(), 20);
     EXPECT_EQ(bar.percent(), 0);
     EXPECT_EQ(changes.last().at(0).toInt(), 0);
-
-    // The full int range must not overflow the percentage.
+    // A range spanning most of int must not overflow the percentage.
     bar.setMin(-2000000000);
     bar.setMax(2000000000);
     bar.setPosition(0);
     EXPECT_EQ(bar.percent(), 50);
 }
 
-TEST_F(GaugeStatusBarTest, CaptionStyles) {
+TEST_F(GaugeStatusBarTest, CaptionStylesAndContrast) {
     bar.setPosition(42);
     bar.setCaption(QStringLiteral("Done "));
     EXPECT_EQ(bar.gaugeText(), QStringLiteral("42%"));
@@ -117,80 +100,65 @@ TEST_F(GaugeStatusBarTest, CaptionStyles) {
     EXPECT_EQ(bar.gaugeText(), QStringLiteral("Done "));
     bar.setCaptionStyle(Bar::ssBoth);
     EXPECT_EQ(bar.gaugeText(), QStringLiteral("Done 42%"));
-}
 
-TEST(GaugeContrast, GreenAbove190OrSumAbove382AndAHalfIsBlack) {
     EXPECT_EQ(Bar::contrastColor(QColor(0, 190, 0)), QColor(Qt::white));
     EXPECT_EQ(Bar::contrastColor(QColor(0, 191, 0)), QColor(Qt::black));
     EXPECT_EQ(Bar::contrastColor(QColor(128, 127, 127)), QColor(Qt::white));
     EXPECT_EQ(Bar::contrastColor(QColor(128, 128, 127)), QColor(Qt::black));
-    EXPECT_EQ(Bar::contrastColor(QColor(0, 0, 255)), QColor(Qt::white));
 }
 
 TEST_F(GaugeStatusBarTest, TextChangesColourWhereTheBarEnds) {
+    const QColor beige(231, 223, 173), navy(0, 0, 128);
     QPalette palette = bar.palette();
-    palette.setColor(QPalette::Window, QColor(231, 223, 173));
-    palette.setColor(QPalette::Button, QColor(231, 223, 173));
+    palette.setColor(QPalette::Window, beige);
+    palette.setColor(QPalette::Button, beige);
     bar.setPalette(palette);
-    bar.setBarColor(QColor(0, 0, 128));
+    bar.setBarColor(navy);
     bar.setCaptionStyle(Bar::ssText);
     bar.setCaption(QStringLiteral("MMMMMMMMMMMMMMMMMMMM"));
     bar.setPosition(50);
-
     const QImage image = gauge();
-    const int split = 50 * image.width() / 100;
-    QSet<QRgb> over;
-    QSet<QRgb> rest;
+    QSet<QRgb> over, rest;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            (x < split ? over : rest).insert(image.pixel(x, y));
+            (x < image.width() / 2 ? over : rest).insert(image.pixel(x, y));
         }
     }
-    EXPECT_EQ(over, (QSet<QRgb>{QColor(0, 0, 128).rgb(), QColor(Qt::white).rgb()}));
-    EXPECT_EQ(rest, (QSet<QRgb>{QColor(231, 223, 173).rgb(), QColor(Qt::black).rgb()}));
+    EXPECT_EQ(over, (QSet<QRgb>{navy.rgb(), QColor(Qt::white).rgb()}));
+    EXPECT_EQ(rest, (QSet<QRgb>{beige.rgb(), QColor(Qt::black).rgb()}));
 }
 
 TEST_F(GaugeStatusBarTest, EdgedBarHasARaisedEdgeOnlyWhenFilled) {
     bar.setCaptionStyle(Bar::ssNone);
     bar.setBarStyle(Bar::gsbEdged);
     const QRgb light = bar.palette().color(QPalette::Light).rgb();
-    const QRgb dark = bar.palette().color(QPalette::Dark).rgb();
     EXPECT_NE(gauge().pixel(0, 0), light);
     bar.setPosition(50);
     const QImage image = gauge();
-    const int right = 50 * image.width() / 100 - 1;
+    const int right = image.width() / 2 - 1;
     EXPECT_EQ(image.pixel(0, 0), light);
-    EXPECT_EQ(image.pixel(right, image.height() - 1), dark);
+    EXPECT_EQ(image.pixel(right, image.height() - 1), bar.palette().color(QPalette::Dark).rgb());
     EXPECT_EQ(image.pixel(right + 1, 5), bar.palette().color(QPalette::Button).rgb());
 }
 
 TEST_F(GaugeStatusBarTest, NoGaugeWithoutAValidPanel) {
-    bar.setPanelNumber(-1);
-    EXPECT_TRUE(bar.gaugeRect().isEmpty());
     bar.setPanelNumber(2);
     EXPECT_TRUE(bar.gaugeRect().isEmpty());
     test::PaintCounter paints(&bar);
     bar.setPosition(60);
     EXPECT_EQ(paints.count, 0);
-    const QImage image = bar.grab().toImage();
-    for (int x = 0; x < image.width(); ++x) {
-        ASSERT_NE(image.pixelColor(x, image.height() / 2), bar.barColor()) << x;
-    }
-
-    // The last panel leaves room for the size grip.
+    // In the last panel the gauge leaves room for the size grip.
     bar.setPanelNumber(1);
-    EXPECT_EQ(bar.gaugeRect().left(), bar.panelRect(1).left());
     EXPECT_LT(bar.gaugeRect().right(), bar.panelRect(1).right());
 }
 
-TEST(GaugeStatusBarSimple, ShowsSimpleTextWithoutPanels) {
+TEST(GaugeStatusBarSimple, ShowsSimpleTextAndPersistsPosition) {
     Bar bar;
     bar.setSimpleText(QStringLiteral("12 processes"));
     EXPECT_EQ(bar.simpleText(), QStringLiteral("12 processes"));
-    EXPECT_EQ(bar.property("position").toInt(), 0);
+    EXPECT_TRUE(bar.gaugeRect().isEmpty());
     bar.setProperty("position", 30);
     EXPECT_EQ(bar.position(), 30);
-    EXPECT_TRUE(bar.gaugeRect().isEmpty());
 }
 
 } // namespace

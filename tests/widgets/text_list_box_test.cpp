@@ -1,10 +1,10 @@
 #include "widgets/text_list_box.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
 #include <QScrollBar>
 #include <QTest>
 
@@ -18,24 +18,22 @@ protected:
         list.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     }
-
     int width(const std::string& text) const {
-        return QFontMetrics(list.font()).horizontalAdvance(QString::fromStdString(text) + QLatin1Char('x'));
+        return QFontMetrics(list.font()).horizontalAdvance(QString::fromStdString(text + "x"));
     }
-    int row(const std::string& text) const {
-        for (int i = 0; i < list.count(); ++i) {
-            if (list.text(i) == text) {
-                return i;
+    void remove(const std::string& text) {
+        for (int row = 0; row < list.count(); ++row) {
+            if (list.text(row) == text) {
+                delete list.takeItem(row);
+                return;
             }
         }
-        return -1;
     }
     QScrollBar* bar() const { return list.horizontalScrollBar(); }
     void scrollRight() {
         bar()->setValue(bar()->maximum());
         ASSERT_GT(bar()->value(), 0);
     }
-
     TTextListBox list;
     const std::string shortItem = "/usr/bin/a";
     const std::string longItem = "/usr/lib/some/rather/long/folder/name/program";
@@ -43,53 +41,38 @@ protected:
 };
 
 TEST_F(TextListBoxTest, ExtentFollowsTheWidestItem) {
-    list.addText(shortItem);
-    list.addText(longItem);
-    list.addText(middleItem);
+    for (const auto& text : {shortItem, longItem, middleItem}) {
+        list.addText(text);
+    }
     EXPECT_EQ(list.horizontalExtent(), width(longItem));
     EXPECT_EQ(bar()->maximum(), width(longItem) - list.viewport()->width());
-
     scrollRight();
-    delete list.takeItem(row(middleItem));
+    remove(middleItem);
     EXPECT_EQ(list.horizontalExtent(), width(longItem));
     EXPECT_GT(bar()->value(), 0);
-
-    list.addText(middleItem);
-    scrollRight();
-    delete list.takeItem(row(longItem));
+    remove(longItem);
     EXPECT_EQ(bar()->value(), 0);
-    EXPECT_EQ(list.horizontalExtent(), width(middleItem));
-}
+    EXPECT_EQ(list.horizontalExtent(), width(shortItem));
 
-TEST_F(TextListBoxTest, RemovingOneOfTwoWidestItemsRemeasures) {
+    // One of two equally wide items going still counts as the widest going.
     list.addText(longItem);
     list.addText(longItem);
     scrollRight();
-    delete list.takeItem(0);
+    remove(longItem);
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_EQ(list.horizontalExtent(), width(longItem));
-}
 
-TEST_F(TextListBoxTest, ClearRemovesTheScrollRange) {
-    list.addText(longItem);
-    scrollRight();
-    list.clear();
-    EXPECT_EQ(list.horizontalExtent(), 0);
-    EXPECT_EQ(bar()->maximum(), 0);
-    EXPECT_EQ(bar()->value(), 0);
-
-    list.addText("");
-    EXPECT_EQ(list.horizontalExtent(), width(""));
-    EXPECT_GT(list.horizontalExtent(), 0);
-}
-
-TEST_F(TextListBoxTest, FontChangeRemeasures) {
-    list.addText(longItem);
     QFont bigger = list.font();
     bigger.setPointSize(bigger.pointSize() * 2);
     list.setFont(bigger);
     EXPECT_EQ(list.horizontalExtent(), width(longItem));
-    EXPECT_EQ(list.horizontalExtent(), QFontMetrics(bigger).horizontalAdvance(QString::fromStdString(longItem + "x")));
+
+    scrollRight();
+    list.clear();
+    EXPECT_EQ(list.horizontalExtent(), 0);
+    EXPECT_EQ(bar()->maximum(), 0);
+    list.addText("");
+    EXPECT_EQ(list.horizontalExtent(), width(""));
 }
 
 TEST_F(TextListBoxTest, SortedListFoldsOnlyCapitalsAndPutsEqualItemsLast) {
@@ -98,8 +81,8 @@ TEST_F(TextListBoxTest, SortedListFoldsOnlyCapitalsAndPutsEqualItemsLast) {
         list.addText(text);
     }
     std::vector<std::string> order;
-    for (int i = 0; i < list.count(); ++i) {
-        order.push_back(list.text(i));
+    for (int row = 0; row < list.count(); ++row) {
+        order.push_back(list.text(row));
     }
     // "_" lies between the capitals and the small letters: folding puts it first.
     EXPECT_EQ(order, (std::vector<std::string>{" password", "_x", "A", "a", "b", "B2", "\xC4z"}));
