@@ -68,8 +68,8 @@ std::string IniSection::readString(std::string_view key, std::string_view defaul
 
 int IniSection::readInteger(std::string_view key, int defaultValue) const {
     const std::string text = readString(key, "");
-    // from_chars takes no "+"; a leading one is accepted as a sign.
-    const std::size_t skip = !text.empty() && text.front() == '+' && text.size() > 1 && text[1] != '-' ? 1 : 0;
+    // from_chars takes no "+" sign; one right before the digits is accepted.
+    const std::size_t skip = text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9' ? 1 : 0;
     int value = 0;
     const char* const end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data() + skip, end, value);
