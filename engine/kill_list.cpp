@@ -21,7 +21,7 @@ void KillListEnforcer::CheckKillProcessesList() {
         for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
             if (KillEntryMatches(killEntry, entry->text)) {
                 RecordDecision(log_, entry->text, "Terminated, found in Kill Processes list.", false);
-                killer_.FileKill(entry->text, entry->id);
+                killer_.FileKill(*entry);
             }
         }
     }

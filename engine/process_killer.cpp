@@ -9,12 +9,11 @@ namespace {
 constexpr int kPauseAfterKillMs = 100;
 } // namespace
 
-void ProcessKiller::FileKill(const std::string& entry, const ProcessIdentity& id) {
-    const std::string path = LowerStripBrackets(entry);
-    if (Occurs(path, LowerCase(neverKill_.joinedText()))) {
+void ProcessKiller::FileKill(const SnapshotEntry& entry) {
+    if (Occurs(LowerCase(Trim(entry.path)), LowerCase(neverKill_.joinedText()))) {
         return;
     }
-    if (!terminator_.terminate(id)) {
+    if (!terminator_.terminate(entry.id)) {
         return;
     }
     clock_.sleepMs(kPauseAfterKillMs);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/list_pane.h"
+#include "engine/process_snapshot.h"
 #include "engine/watch_host.h"
 #include "platform/api/clock.h"
 #include "platform/api/process_terminator.h"
@@ -19,7 +20,7 @@ public:
     // Terminates the process the entry names, unless its path is on the Never Kill
     // list. The target is the identity recorded with the entry, never a number
     // read from the text, so a PID reused since the snapshot is not hit.
-    void FileKill(const std::string& entry, const ProcessIdentity& id);
+    void FileKill(const SnapshotEntry& entry);
 
 private:
     ListPane& neverKill_;

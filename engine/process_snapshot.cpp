@@ -10,11 +10,8 @@ void ProcessSnapshot::RefreshTaskListNT() {
     entries_.clear();
     entries_.reserve(records->size());
     for (ProcessRecord& record : *records) {
-        std::string text = std::move(record.path);
-        text += " [";
-        text += std::to_string(record.id.pid);
-        text += ']';
-        entries_.push_back({std::move(text), record.id});
+        std::string text = record.path + " [" + std::to_string(record.id.pid) + "]";
+        entries_.push_back({std::move(text), std::move(record.path), record.id});
     }
 }
 

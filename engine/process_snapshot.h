@@ -9,9 +9,12 @@
 namespace korvane {
 
 // One running process as the engine sees it: the entry text "path [pid]" that the
-// lists, the log and the dialog show, and the identity every termination aims at.
+// lists, the log and the dialog show, the path it was built from, and the identity
+// every termination aims at. The path is kept whole because a path may itself
+// hold a "[" that cutting the text at its first "[" would mistake for the PID.
 struct SnapshotEntry {
     std::string text;
+    std::string path;
     ProcessIdentity id;
 
     bool operator==(const SnapshotEntry&) const = default;

@@ -1,7 +1,5 @@
 #include "engine/safe_list_verifier.h"
 
-#include <cstdlib>
-
 #include "engine/checksums.h"
 #include "engine/decision_record.h"
 #include "engine/kill_list.h"
@@ -14,21 +12,19 @@ namespace {
 const char kNotInSafeList[] = " [not in Safe list]";
 const char kCorruptChecksum[] = " [corrupt checksum]";
 
-// The checksum recorded in a Safe entry: from after its first "[", as many
-// characters as the distance of the first "[" and "]" (1-based, 0 when absent),
-// which for a well-formed entry is exactly the text between the brackets.
+// The checksum recorded in a Safe entry "path     [DIGEST]": the text in its last
+// pair of brackets, so that a "[" inside the path cannot shift it. An entry
+// without that pair records nothing, which no digest equals.
 std::string RecordedChecksum(const std::string& safeEntry) {
-    const auto position = [&](char c) {
-        const std::size_t at = safeEntry.find(c);
-        return at == std::string::npos ? 0L : static_cast<long>(at) + 1;
-    };
-    const long open = position('[');
-    const long length = std::labs(open - position(']') + 1);
-    const std::size_t start = static_cast<std::size_t>(open > 0 ? open : 0);
-    if (start >= safeEntry.size()) {
+    const std::size_t open = safeEntry.rfind('[');
+    if (open == std::string::npos) {
         return {};
     }
-    return safeEntry.substr(start, static_cast<std::size_t>(length));
+    const std::size_t close = safeEntry.find(']', open);
+    if (close == std::string::npos) {
+        return {};
+    }
+    return safeEntry.substr(open + 1, close - open - 1);
 }
 
 // A questionable item reduced to its entry: trimmed, lower-cased, reasons removed.
@@ -59,12 +55,12 @@ void SafeListVerifier::CheckSafeProcessesList() {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
-            services_.killer.FileKill(entry.text, entry.id);
+            services_.killer.FileKill(entry);
             RecordDecision(services_.log, entry.text, "Auto terminated per prefs - not in Safe list.", true);
             continue;
         }
         if (preferences_.autoKillUnknownChecksums() && verdict == Verdict::CorruptChecksum) {
-            services_.killer.FileKill(entry.text, entry.id);
+            services_.killer.FileKill(entry);
             RecordDecision(services_.log, entry.text, "Auto terminated per prefs - corrupt checksum.", true);
             continue;
         }
@@ -86,7 +82,7 @@ void SafeListVerifier::CheckSafeProcessesList() {
 }
 
 SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
-    const std::string path = LowerStripBrackets(entry.text);
+    const std::string path = LowerCase(Trim(entry.path));
     if (Occurs(ownFolder_, path) || filterList_.InFilterList(path) ||
         Occurs(path, LowerCase(lists_.neverKill.joinedText()))) {
         return Verdict::Pass;
@@ -103,7 +99,7 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
 
 bool SafeListVerifier::checksumMatches(const SnapshotEntry& entry, const std::string& safeEntry) {
     // The image the process runs, not whatever lies at its path now.
-    const std::string image = services_.executables.runningImage(entry.id, StripBrackets(entry.text));
+    const std::string image = services_.executables.runningImage(entry.id, Trim(entry.path));
     if (!services_.executables.probe(image)) {
         RecordDecision(services_.log, entry.text, "This program locked it's exe file.  Unable to verify checksum.",
                        false);
@@ -128,7 +124,7 @@ void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_v
             return;
         }
     }
-    dialog_.append(entry.text + std::string(suffix), entry.id);
+    dialog_.append(entry.text + std::string(suffix), entry);
 }
 
 } // namespace korvane

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/api/process_table.h"
+#include "engine/process_snapshot.h"
 
 namespace korvane {
 
@@ -34,14 +34,14 @@ public:
     virtual bool uncheckBypassedKillsAtEoj() const = 0;
 };
 
-// The questionable-processes dialog as the engine sees it. Each entry keeps the
-// identity of the process it names, so that a kill from the dialog hits that process.
+// The questionable-processes dialog as the engine sees it. Each line keeps the
+// snapshot entry it names, so that a decision hits that very process and path.
 class QuestionableDialog {
 public:
     virtual ~QuestionableDialog() = default;
     virtual std::size_t count() const = 0;
     virtual std::string item(std::size_t index) const = 0;
-    virtual void append(const std::string& text, const ProcessIdentity& id) = 0;
+    virtual void append(const std::string& line, const SnapshotEntry& entry) = 0;
     // Puts the dialog in front and on top of other windows.
     virtual void bringToFront() = 0;
     // Shows the dialog modally; returns when it has closed.

@@ -16,8 +16,10 @@ namespace korvane {
 namespace {
 
 constexpr int kBytesRole = Qt::UserRole;
-constexpr int kPidRole = Qt::UserRole + 1;
-constexpr int kStartTimeRole = Qt::UserRole + 2;
+constexpr int kEntryTextRole = Qt::UserRole + 1;
+constexpr int kPathRole = Qt::UserRole + 2;
+constexpr int kPidRole = Qt::UserRole + 3;
+constexpr int kStartTimeRole = Qt::UserRole + 4;
 
 TEncartaButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& bounds) {
     auto* button = new TEncartaButton(parent);
@@ -91,19 +93,23 @@ std::string TForm2::item(std::size_t index) const {
     return CheckListBox1->item(static_cast<int>(index))->data(kBytesRole).toByteArray().toStdString();
 }
 
-void TForm2::append(const std::string& text, const ProcessIdentity& id) {
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(bytes), CheckListBox1);
-    entry->setData(kBytesRole, bytes);
-    entry->setData(kPidRole, id.pid);
-    entry->setData(kStartTimeRole, QVariant::fromValue<qulonglong>(id.startTime));
-    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-    entry->setCheckState(Qt::Unchecked);
+void TForm2::append(const std::string& line, const SnapshotEntry& entry) {
+    const QByteArray bytes = QByteArray::fromStdString(line);
+    auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes), CheckListBox1);
+    item->setData(kBytesRole, bytes);
+    item->setData(kEntryTextRole, QByteArray::fromStdString(entry.text));
+    item->setData(kPathRole, QByteArray::fromStdString(entry.path));
+    item->setData(kPidRole, entry.id.pid);
+    item->setData(kStartTimeRole, QVariant::fromValue<qulonglong>(entry.id.startTime));
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Unchecked);
 }
 
-ProcessIdentity TForm2::identity(int row) const {
-    const QListWidgetItem* entry = CheckListBox1->item(row);
-    return {entry->data(kPidRole).toInt(), entry->data(kStartTimeRole).toULongLong()};
+SnapshotEntry TForm2::entry(int row) const {
+    const QListWidgetItem* item = CheckListBox1->item(row);
+    return {item->data(kEntryTextRole).toByteArray().toStdString(),
+            item->data(kPathRole).toByteArray().toStdString(),
+            {item->data(kPidRole).toInt(), item->data(kStartTimeRole).toULongLong()}};
 }
 
 void TForm2::bringToFront() {
@@ -135,9 +141,10 @@ void TForm2::EncartaButton1Click() {
             continue;
         }
         const std::string line = item(static_cast<std::size_t>(row));
-        engine.killer().FileKill(line, identity(row));
+        const SnapshotEntry process = entry(row);
+        engine.killer().FileKill(process);
         RecordDecision(engine.log(), line, "Terminated by user, placed in Kill list.", false);
-        kill.add(StripBrackets(line));
+        kill.add(Trim(process.path));
         delete CheckListBox1->takeItem(row);
     }
     DeleteNeighbourDuplicates(kill);
@@ -152,9 +159,10 @@ void TForm2::EncartaButton2Click() {
             continue;
         }
         const std::string line = item(static_cast<std::size_t>(row));
-        const std::string path = StripBrackets(line);
+        const SnapshotEntry process = entry(row);
+        const std::string path = Trim(process.path);
         // The checksum of the image that runs, which later checks compare with.
-        const std::string image = executables.runningImage(identity(row), path);
+        const std::string image = executables.runningImage(process.id, path);
         if (!executables.probe(image)) {
             RecordDecision(engine.log(), line,
                            "This program locked it's exe file.  It can not be listed in Safe Processes list.", false);

@@ -284,9 +284,9 @@ TEST_F(SafeListVerifierTest, TwoCopiesAreListedTwiceEachWithItsIdentity) {
     verify();
     ASSERT_EQ(dialog.entries.size(), 2u);
     EXPECT_EQ(dialog.entries[0].first, entry(tool, first) + " [not in Safe list]");
-    EXPECT_EQ(dialog.entries[0].second, first);
+    EXPECT_EQ(dialog.entries[0].second.id, first);
     EXPECT_EQ(dialog.entries[1].first, entry(tool, second) + " [not in Safe list]");
-    EXPECT_EQ(dialog.entries[1].second, second);
+    EXPECT_EQ(dialog.entries[1].second.id, second);
 }
 
 TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
@@ -324,14 +324,14 @@ TEST_F(SafeListVerifierTest, AddQuestionableComparesItemsTrimmedWithoutCaseOrRea
     ASSERT_EQ(dialog.count(), 1u);
     dialog.entries[0].first = "  " + UpperCase(tool) + " [1000] [CORRUPT CHECKSUM]\t";
 
-    const SnapshotEntry same{entry(tool, id), id};
+    const SnapshotEntry same{entry(tool, id), tool, id};
     engine->verifier().AddQuestionable(same, " [not in Safe list]");
     EXPECT_EQ(dialog.count(), 1u);
-    const SnapshotEntry otherPid{tool + " [10001]", {10001, 7}};
+    const SnapshotEntry otherPid{tool + " [10001]", tool, {10001, 7}};
     engine->verifier().AddQuestionable(otherPid, " [corrupt checksum]");
     ASSERT_EQ(dialog.count(), 2u);
     EXPECT_EQ(dialog.entries[1].first, tool + " [10001] [corrupt checksum]");
-    EXPECT_EQ(dialog.entries[1].second, otherPid.id);
+    EXPECT_EQ(dialog.entries[1].second.id, otherPid.id);
 }
 
 TEST_F(SafeListVerifierTest, AlarmPlaysBeforeTheWindowHidesAndTheDialogShows) {
@@ -356,7 +356,7 @@ TEST_F(SafeListVerifierTest, DialogOpensOnlyWithItemsAndOnlyWhenNotAlreadyUp) {
     EXPECT_EQ(host.hides, 0);
 
     // Items the user left in the list open it again, though nothing new failed.
-    dialog.append("/opt/left [77] [not in Safe list]", {77, 1});
+    dialog.append("/opt/left [77] [not in Safe list]", {"/opt/left [77]", "/opt/left", {77, 1}});
     verify();
     EXPECT_EQ(dialog.shows, 1);
     EXPECT_EQ(host.hides, 1);

@@ -48,7 +48,7 @@ class FakeQuestionableDialog : public QuestionableDialog {
 public:
     std::size_t count() const override { return entries.size(); }
     std::string item(std::size_t index) const override { return entries.at(index).first; }
-    void append(const std::string& text, const ProcessIdentity& id) override { entries.emplace_back(text, id); }
+    void append(const std::string& line, const SnapshotEntry& entry) override { entries.emplace_back(line, entry); }
     void bringToFront() override { ++frontCalls; }
     void showModal() override {
         ++shows;
@@ -60,7 +60,7 @@ public:
         }
     }
 
-    std::vector<std::pair<std::string, ProcessIdentity>> entries;
+    std::vector<std::pair<std::string, SnapshotEntry>> entries;
     int frontCalls = 0;
     int shows = 0;
     std::function<void()> whileShown;

@@ -87,8 +87,8 @@ protected:
 TEST_F(QuestionableFormTest, KillCheckedTerminatesListsAndLogsOnlyCheckedLines) {
     const auto a = platform.table->start("/opt/a");
     const auto b = platform.table->start("/opt/b");
-    dialog().append("/opt/a [1001] [not in Safe list]", a);
-    dialog().append("/opt/b [1002] [not in Safe list]", b);
+    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", a});
+    dialog().append("/opt/b [1002] [not in Safe list]", {"/opt/b [1002]", "/opt/b", b});
     check(0);
     dialog().EncartaButton1Click();
 
@@ -107,8 +107,8 @@ TEST_F(QuestionableFormTest, TwoCopiesKilledTogetherLeaveOneKillEntry) {
     form().killPane().add("/opt/x");
     const auto a1 = platform.table->start("/opt/a");
     const auto a2 = platform.table->start("/opt/a");
-    dialog().append("/opt/a [1001] [not in Safe list]", a1);
-    dialog().append("/opt/a [1002] [not in Safe list]", a2);
+    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", a1});
+    dialog().append("/opt/a [1002] [not in Safe list]", {"/opt/a [1002]", "/opt/a", a2});
     check(0);
     check(1);
     dialog().EncartaButton1Click();
@@ -125,8 +125,8 @@ TEST_F(QuestionableFormTest, ContinueListsCheckedProgramsWithTheirChecksums) {
     platform.executables->locked.insert(locked);
     const auto id = platform.table->start(program);
     const auto lockedId = platform.table->start(locked);
-    dialog().append(program + " [1001] [not in Safe list]", id);
-    dialog().append(locked + " [1002] [corrupt checksum]", lockedId);
+    dialog().append(program + " [1001] [not in Safe list]", {program + " [1001]", program, id});
+    dialog().append(locked + " [1002] [corrupt checksum]", {locked + " [1002]", locked, lockedId});
     check(0);
     check(1);
     dialog().EncartaButton2Click();
@@ -141,7 +141,7 @@ TEST_F(QuestionableFormTest, ContinueListsCheckedProgramsWithTheirChecksums) {
 }
 
 TEST_F(QuestionableFormTest, CloseIsRefusedWhileUndecidedLinesRemain) {
-    dialog().append("/opt/a [1001] [not in Safe list]", {1001, 1});
+    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", {1001, 1}});
     form().engine().flags().DialogUp = true;
     QTimer::singleShot(0, &dialog(), [this] {
         dialog().close();
