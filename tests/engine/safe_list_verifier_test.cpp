@@ -373,3 +373,28 @@ TEST_F(SafeListVerifierTest, DialogOpensOnlyWithItemsAndOnlyWhenNotAlreadyUp) {
 
 } // namespace
 } // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A "[" inside a path must neither widen the exemptions (the text before it
+// could be a prefix of an exempt path) nor hide the recorded checksum.
+TEST_F(SafeListVerifierTest, BracketInsideAPathIsPartOfThePath) {
+    const std::string programFolder = folder.folder();
+    const std::string prefix = programFolder.substr(0, programFolder.size() - 2);
+    std::filesystem::create_directories(prefix + "[x]");
+    const std::string sneaky = prefix + "[x]/evil";
+    test::WriteFileBytes(sneaky, "evil");
+    const ProcessIdentity sneakyId = platform.table->start(sneaky);
+
+    const std::string bracketed = makeExe("tool[2]", "tool");
+    trust(bracketed);
+    platform.table->start(bracketed);
+
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(sneaky, sneakyId) + " [not in Safe list]"}));
+    std::filesystem::remove_all(prefix + "[x]");
+}
+
+} // namespace
+} // namespace korvane
