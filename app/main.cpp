@@ -12,7 +12,12 @@ int main(int argc, char** argv) {
     const korvane::ProgramLocation location{executable.toStdString(),
                                             QApplication::applicationDirPath().toStdString() + "/"};
 
+    QApplication::setQuitOnLastWindowClosed(false);
     korvane::TForm1 form1(platform, location);
     form1.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    if (!form1.isSecondInstance()) {
+        form1.SaveSettings();
+    }
+    return result;
 }

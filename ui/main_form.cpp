@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
@@ -93,7 +95,8 @@ QIcon TrayImage(const QColor& face, const QColor& letter) {
 } // namespace
 
 TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent)
-    : QWidget(parent), platform_(platform), location_(location) {
+    : TPersistentForm(*platform.instanceLock, location.folder, QStringLiteral("Korvane"), parent), platform_(platform),
+      location_(location) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvane"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -119,7 +122,25 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     engine_ = std::make_unique<WatchEngine>(platform_, location_,
                                             WatchPanes{*currentPane_, *safePane_, *killPane_, *neverKillPane_}, *this,
                                             *this, *form2_);
-    RunHandler([this] { FormCreate(); });
+    RestoreSettings();
+    // A second instance only reports and ends: it must not watch, kill or touch
+    // the running instance's files.
+    if (!isSecondInstance()) {
+        RunHandler([this] { FormCreate(); });
+    }
+}
+
+QObjectList TForm1::DesignOrder() const {
+    return {Edit1,     ParmEdit,  CheckBox1, CheckBox2,  CheckBox7,      CheckBox4,
+            CheckBox3, CheckBox6, CheckBox8, CheckBox10, GaugeStatusBar1};
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // The dialog and the tray outlive a hidden main window, so the program ends
+    // when this window closes, not when the last visible window does.
+    Timer1.stop();
+    QCoreApplication::quit();
 }
 
 TForm1::~TForm1() = default;
@@ -186,6 +207,9 @@ void TForm1::buildPreferences() {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->hide();
+    ParmEdit = new QLineEdit(QString(27, u'0'), this);
+    ParmEdit->setObjectName(QStringLiteral("ParmEdit"));
+    ParmEdit->hide();
 }
 
 void TForm1::FormCreate() {

@@ -12,6 +12,7 @@
 #include "engine/watch_engine.h"
 #include "platform/api/platform_services.h"
 #include "ui/list_box_pane.h"
+#include "ui/persistent_form.h"
 #include "widgets/encarta_button.h"
 #include "widgets/gauge_status_bar.h"
 #include "widgets/rx_tray_icon.h"
@@ -24,7 +25,7 @@ class TForm2;
 // The main window: the four lists side by side, the action bar, the preferences
 // pane and the status line. It owns the watch timer and the watch engine, and is
 // the engine's host: activation state, tray icon, Log button, preferences.
-class TForm1 : public QWidget, public WatchHost, public WatchPreferences {
+class TForm1 : public TPersistentForm, public WatchHost, public WatchPreferences {
     Q_OBJECT
 
 public:
@@ -60,6 +61,10 @@ public:
     // taken back whenever the questionable dialog comes up.
     void dropUnconfirmedAutoKill();
 
+protected:
+    QObjectList DesignOrder() const override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildListPanes();
     void buildActionBar();
@@ -89,6 +94,7 @@ private:
     QCheckBox* CheckBox8;
     QCheckBox* CheckBox10;
     QLineEdit* Edit1;
+    QLineEdit* ParmEdit;
     TGaugeStatusBar* GaugeStatusBar1;
     TRxTrayIcon* RxTrayIcon1;
     QTimer Timer1;

@@ -3,6 +3,7 @@
 #include "platform/linux/canberra_sound_player.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_executable_access.h"
+#include "platform/linux/linux_instance_lock.h"
 #include "platform/linux/linux_process_priority.h"
 #include "platform/linux/linux_process_table.h"
 #include "platform/linux/linux_process_terminator.h"
@@ -17,6 +18,7 @@ PlatformServices MakeLinuxPlatform() {
     services.clock = std::make_unique<LinuxClock>();
     services.executables = std::make_unique<LinuxExecutableAccess>();
     services.sound = std::make_unique<CanberraSoundPlayer>();
+    services.instanceLock = std::make_unique<LinuxInstanceLock>();
     return services;
 }
 

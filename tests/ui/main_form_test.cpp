@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "engine/checksums.h"
+#include "store/settings_codec.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
 #include "ui/questionable_form.h"
@@ -76,6 +77,29 @@ TEST_F(MainFormTest, LogAlertPaintsTheLogButton) {
     auto* log = child<TEncartaButton>("EncartaButton7");
     EXPECT_EQ(log->color(), QColor(255, 0, 0));
     EXPECT_EQ(log->fontColor(), QColor(255, 255, 0));
+}
+
+TEST_F(MainFormTest, SettingsKeepTheKeysInDesignOrderAndComeBack) {
+    form().SaveSettings();
+    const std::string plain = DecodeSettingsText(test::ReadFileBytes(folder.file("Korvane.ini")));
+    std::vector<std::string> keys;
+    for (std::size_t at = 0, end; (end = plain.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = plain.substr(at, end - at);
+        keys.push_back(line.substr(0, line.find('=')));
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{
+                        "[Form1]", "Top", "Left", "Width", "Height", "Edit1.Text", "ParmEdit.Text", "CheckBox1.Checked",
+                        "CheckBox2.Checked", "CheckBox7.Checked", "CheckBox4.Checked", "CheckBox3.Checked",
+                        "CheckBox6.Checked", "CheckBox8.Checked", "CheckBox10.Checked", "GaugeStatusBar1.Position"}));
+    EXPECT_NE(plain.find("Edit1.Text=1000\r\n"), std::string::npos);
+
+    form_.reset();
+    test::WriteFileBytes(folder.file("Korvane.ini"),
+                         EncodeSettingsText("[Form1]\r\nEdit1.Text=250\r\nCheckBox7.Checked=FALSE\r\n"
+                                            "CheckBox2.Checked=true\r\n"));
+    EXPECT_TRUE(form().isActivated());
+    EXPECT_EQ(form().timer1().interval(), 250);
+    EXPECT_FALSE(form().autoKillUnknownChecksums()); // only "TRUE" ticks a box
 }
 
 class QuestionableFormTest : public MainFormTest {
