@@ -15,14 +15,6 @@ protected:
         engine->snapshot().RefreshTaskListNT();
         engine->killList().CheckKillProcessesList();
     }
-    int logLines(const std::string& text) const {
-        const std::string log = logText();
-        int count = 0;
-        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
 };
 
 TEST_F(KillListTest, MatchIsCaseSensitiveSubstring) {
@@ -61,7 +53,7 @@ TEST_F(KillListTest, BareNameKillsEveryCopyInAnyFolderEachLogged) {
     check();
     // The snapshot is walked from its last entry to its first.
     EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{c, b, a}));
-    EXPECT_EQ(logLines("Terminated, found in Kill Processes list."), 3);
+    EXPECT_EQ(logCount("Terminated, found in Kill Processes list."), 3);
     EXPECT_EQ(platform.clock->slept, (std::vector<int>{100, 100, 100}));
     EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false, false}));
 }
@@ -74,7 +66,7 @@ TEST_F(KillListTest, NeverKillGuardIgnoresCaseButTheLineIsStillWritten) {
     EXPECT_TRUE(platform.table->running(id));
     EXPECT_TRUE(platform.terminator->terminated.empty());
     EXPECT_TRUE(host.trayCalls.empty());
-    EXPECT_EQ(logLines("/usr/sbin/sshd  Terminated, found in Kill Processes list."), 1);
+    EXPECT_EQ(logCount("/usr/sbin/sshd  Terminated, found in Kill Processes list."), 1);
 }
 
 TEST_F(KillListTest, EntryMatchingTwoKillEntriesIsAttackedOncePerEntry) {
@@ -84,7 +76,7 @@ TEST_F(KillListTest, EntryMatchingTwoKillEntriesIsAttackedOncePerEntry) {
     kill.add("/usr/bin/miner");
     check();
     EXPECT_EQ(platform.terminator->terminated.size(), 2u);
-    EXPECT_EQ(logLines("Terminated, found in Kill Processes list."), 2);
+    EXPECT_EQ(logCount("Terminated, found in Kill Processes list."), 2);
 }
 
 TEST_F(KillListTest, ProcessThatEndedIsNotHitAndTrayStays) {

@@ -48,14 +48,6 @@ protected:
         engine->snapshot().RefreshTaskListNT();
         engine->verifier().CheckSafeProcessesList();
     }
-    int logCount(const std::string& line) const {
-        const std::string log = logText();
-        int count = 0;
-        for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
     std::vector<std::string> dialogItems() const {
         std::vector<std::string> items;
         for (std::size_t i = 0; i < dialog.count(); ++i) {

@@ -13,4 +13,13 @@ WatchFixture::WatchFixture() {
     dialog.onClose = [this] { engine->flags().DialogUp = false; };
 }
 
+int WatchFixture::logCount(const std::string& text) const {
+    const std::string log = logText();
+    int count = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 } // namespace korvane::test

@@ -17,6 +17,8 @@ public:
     WatchFixture();
 
     std::string logText() const { return ReadFileBytes(folder.file("system/KVlog.txt")); }
+    // How often `text` occurs in the log.
+    int logCount(const std::string& text) const;
     std::string programPath() const { return folder.folder() + "Korvane"; }
 
     TempFolder folder;
