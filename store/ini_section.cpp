@@ -3,9 +3,9 @@
 #include <charconv>
 #include <utility>
 
+#include "engine/text_lines.h"
 #include "engine/text_rules.h"
-#include "store/text_lines.h"
-#include "store/whole_file.h"
+#include "engine/whole_file.h"
 
 namespace korvane {
 
@@ -28,7 +28,7 @@ bool SameName(std::string_view a, std::string_view b) {
 } // namespace
 
 IniSection::IniSection(std::string path, std::string section) : path_(std::move(path)), section_(std::move(section)) {
-    if (const std::optional<std::string> text = ReadWholeFile(path_)) {
+    if (const std::optional<std::string> text = ReadFileIfExists(path_)) {
         lines_ = SplitLines(*text);
     }
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/file_error.h"
+#include "engine/text_lines.h"
+#include "engine/whole_file.h"
 #include "store/raw_file.h"
-#include "store/text_lines.h"
-#include "store/whole_file.h"
 
 namespace korvane {
 
@@ -69,7 +69,7 @@ void ListFileStore::store(const ListPane& pane, const std::string& listFile, con
 
 void ListFileStore::load(ListPane& pane, const std::string& listFile, const std::string& tempFile) {
     encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
-    const std::optional<std::string> text = ReadWholeFile(tempFile);
+    const std::optional<std::string> text = ReadFileIfExists(tempFile);
     if (!text) {
         throw FileError::cannotOpen(tempFile);
     }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "store/text_lines.h"
-#include "store/whole_file.h"
+#include "engine/text_lines.h"
+#include "engine/whole_file.h"
 
 namespace korvane {
 
@@ -58,13 +58,13 @@ std::string DecodeSettingsText(std::string_view encoded) {
 }
 
 void EncodeSettingsFile(const std::string& path) {
-    if (const std::optional<std::string> plain = ReadWholeFile(path)) {
+    if (const std::optional<std::string> plain = ReadFileIfExists(path)) {
         WriteWholeFile(path, EncodeSettingsText(*plain));
     }
 }
 
 void DecodeSettingsFile(const std::string& path) {
-    if (const std::optional<std::string> encoded = ReadWholeFile(path)) {
+    if (const std::optional<std::string> encoded = ReadFileIfExists(path)) {
         WriteWholeFile(path, DecodeSettingsText(*encoded));
     }
 }

@@ -1,28 +1,31 @@
-#include "store/whole_file.h"
+#include "engine/whole_file.h"
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
+#include "engine/file_byte_stream.h"
 #include "engine/file_error.h"
 #include "engine/file_rewrite.h"
 
 namespace korvane {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path) {
+    FileByteStream stream(path);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(stream.size()));
+    char buffer[65536];
+    while (const std::size_t count = stream.read(buffer, sizeof buffer)) {
+        bytes.append(buffer, count);
+    }
+    return bytes;
+}
+
+std::optional<std::string> ReadFileIfExists(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw FileError::cannotOpen(path);
-    }
-    std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        throw FileError::readFailed(path);
-    }
-    return contents;
+    return ReadWholeFile(path);
 }
 
 void WriteWholeFile(const std::string& path, std::string_view contents) {

@@ -1,4 +1,4 @@
-#include "store/text_lines.h"
+#include "engine/text_lines.h"
 
 namespace korvane {
 
