@@ -14,14 +14,14 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
 
 void WatchEngine::takeFirstSnapshot() {
     snapshot_.RefreshTaskListNT();
-    previous_ = snapshot_.StgLst();
+    PrevStgLst_ = snapshot_.StgLst();
     snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);
     flags_.ForceCheck = true;
 }
 
 bool WatchEngine::snapshotChanged() const {
     // Identities count too: a PID reused by a new copy of the same program is a change.
-    return snapshot_.StgLst() != previous_;
+    return snapshot_.StgLst() != PrevStgLst_;
 }
 
 void WatchEngine::Timer1Timer() {
@@ -49,7 +49,7 @@ void WatchEngine::Timer1Timer() {
                 panes_.neverKill.remove(0);
             }
         }
-        previous_ = snapshot_.StgLst();
+        PrevStgLst_ = snapshot_.StgLst();
         snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);
         flags_.ForceCheck = false;
     }

@@ -60,7 +60,8 @@ private:
     WatchFlags flags_;
     FilterList filterList_;
     ProcessSnapshot snapshot_;
-    std::vector<SnapshotEntry> previous_; // PrevStgLst
+    // PrevStgLst: the snapshot as it was when the Current list was last rebuilt.
+    std::vector<SnapshotEntry> PrevStgLst_;
     ActivityLog log_;
     ProcessKiller killer_;
     KillListEnforcer killList_;
