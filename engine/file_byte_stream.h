@@ -1,14 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "engine/byte_stream.h"
 
 namespace korvane {
 
-// A file opened read-only, read through a large buffer so that small reads stay cheap.
+// A file opened read-only, read through a large buffer of its own so that small
+// reads stay cheap.
 class FileByteStream : public ByteStream {
 public:
     // Throws FileError "Cannot open file <path>" when the file cannot be opened for reading.
@@ -20,11 +22,22 @@ public:
     std::int64_t size() override;
     std::int64_t position() override;
     void seek(std::int64_t position) override;
+    // Reads `count` bytes, fewer only at the end of the file.
     std::size_t read(void* buffer, std::size_t count) override;
 
 private:
+    struct PageAlignedDelete {
+        void operator()(std::byte* bytes) const;
+    };
+
+    // Fills the buffer with the next bytes of the file; false at the end.
+    bool refill();
+
     std::string path_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    std::unique_ptr<std::byte[], PageAlignedDelete> buffer_;
+    std::size_t next_ = 0; // first buffered byte not yet handed out
+    std::size_t end_ = 0;  // end of the buffered bytes
 };
 
 } // namespace korvane
