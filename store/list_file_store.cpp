@@ -1,6 +1,5 @@
 #include "store/list_file_store.h"
 
-#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -69,12 +68,9 @@ void ListFileStore::store(const ListPane& pane, const std::string& listFile, con
 
 void ListFileStore::load(ListPane& pane, const std::string& listFile, const std::string& tempFile) {
     encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
-    const std::optional<std::string> text = ReadFileIfExists(tempFile);
-    if (!text) {
-        throw FileError::cannotOpen(tempFile);
-    }
+    const std::string text = ReadWholeFile(tempFile);
     // A zero byte ends the text.
-    const std::vector<std::string> lines = SplitLines(std::string_view(*text).substr(0, text->find('\0')));
+    const std::vector<std::string> lines = SplitLines(std::string_view(text).substr(0, text.find('\0')));
     pane.clear();
     for (const std::string& line : lines) {
         pane.add(line);
