@@ -1,7 +1,11 @@
 #include "platform/linux/proc_files.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include <fcntl.h>
@@ -11,9 +15,23 @@ namespace korvane::linux_proc {
 
 namespace {
 
-std::string ProcPath(int pid, const char* leaf) {
-    return "/proc/" + std::to_string(pid) + "/" + leaf;
-}
+// "/proc/PID/leaf" in a buffer of its own: the snapshot builds two per process,
+// and a heap string each showed in its profile.
+class ProcPath {
+public:
+    ProcPath(int pid, std::string_view leaf) {
+        constexpr std::string_view kProc = "/proc/";
+        char* at = std::copy(kProc.begin(), kProc.end(), text_.data());
+        at = std::to_chars(at, text_.data() + text_.size(), pid).ptr;
+        *at++ = '/';
+        *std::copy(leaf.begin(), leaf.end(), at) = '\0';
+    }
+    const char* c_str() const { return text_.data(); }
+
+private:
+    // "/proc/", at most 11 characters of PID, "/", the leaf ("stat", "exe"), NUL.
+    std::array<char, 32> text_{};
+};
 
 } // namespace
 
@@ -31,10 +49,11 @@ std::optional<std::uint64_t> StartTime(int pid) {
     const std::string_view stat(buffer, static_cast<std::size_t>(length));
     // The command name (field 2) may hold blanks and parentheses: count fields
     // from the last ")".
-    std::size_t at = stat.rfind(')');
-    if (at == std::string_view::npos) {
+    const void* nameEnd = ::memrchr(buffer, ')', static_cast<std::size_t>(length));
+    if (nameEnd == nullptr) {
         return std::nullopt;
     }
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nameEnd) - buffer);
     // Fields 3 to 21 lie between the ")" and the start time.
     for (int field = 3; field <= 22; ++field) {
         at = stat.find(' ', at + 1);
@@ -53,7 +72,7 @@ std::optional<std::uint64_t> StartTime(int pid) {
 }
 
 std::optional<std::string> ExecutablePath(int pid) {
-    const std::string link = ProcPath(pid, "exe");
+    const ProcPath link(pid, "exe");
     std::string target(256, '\0');
     for (;;) {
         const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());

@@ -1,0 +1,171 @@
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include "engine/process_snapshot.h"
+#include "engine/watch_engine.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_process_table.h"
+#include "tests/support/child_process.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/memory_list_pane.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr int kChildren = 300;
+
+// 300 extra running processes, so that the per-process cost dominates what a
+// snapshot of this machine costs.
+struct Rig {
+    Rig() {
+        std::filesystem::create_directory(programFolder.path() / "system");
+        test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
+        const std::string sleeper = bins.file("sleeper");
+        test::CopySleepBinary(sleeper);
+        for (int i = 0; i < kChildren; ++i) {
+            children.push_back(std::make_unique<test::ChildProcess>(sleeper, std::vector<std::string>{"600"}));
+        }
+        // Stopped: a tick that finds a change (another session's build starting a
+        // compiler) then only rebuilds the Current list instead of checking it.
+        host.activated = false;
+        engine = std::make_unique<WatchEngine>(platform,
+                                               ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
+                                               WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
+        engine->takeFirstSnapshot();
+    }
+
+    test::TempFolder programFolder;
+    test::TempFolder bins;
+    PlatformServices platform = MakeLinuxPlatform();
+    test::MemoryListPane current{"TextListBox1", true};
+    test::MemoryListPane safe{"TextListBox2", true};
+    test::MemoryListPane kill{"CheckListBox3"};
+    test::MemoryListPane neverKill{"TextListBox4", true};
+    test::FakeWatchHost host;
+    test::FakePreferences preferences;
+    test::FakeQuestionableDialog dialog;
+    std::vector<std::unique_ptr<test::ChildProcess>> children;
+    std::unique_ptr<WatchEngine> engine;
+};
+
+Rig* rig = nullptr;
+
+// Time per process: the inverse of processes per second over all iterations.
+void CountProcesses(benchmark::State& state, std::size_t processes) {
+    state.counters["processes"] = static_cast<double>(processes);
+    state.counters["per_process"] = benchmark::Counter(
+        static_cast<double>(processes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void Snapshot(benchmark::State& state) {
+    LinuxProcessTable table;
+    ProcessSnapshot snapshot(table);
+    for (auto _ : state) {
+        snapshot.RefreshTaskListNT();
+        benchmark::DoNotOptimize(snapshot.StgLst().data());
+    }
+    CountProcesses(state, snapshot.StgLst().size());
+}
+BENCHMARK(Snapshot)->Unit(benchmark::kMicrosecond);
+
+// The least any enumeration of executables costs: list /proc, read each exe link.
+std::size_t BareProcLoop() {
+    DIR* proc = ::opendir("/proc");
+    std::size_t readable = 0;
+    char link[300]; // "/proc/" + a name of up to 255 bytes + "/exe"
+    char target[4096];
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') {
+            continue;
+        }
+        std::snprintf(link, sizeof link, "/proc/%s/exe", entry->d_name);
+        if (::readlink(link, target, sizeof target) > 0) {
+            ++readable;
+        }
+    }
+    ::closedir(proc);
+    return readable;
+}
+
+void BareLoop(benchmark::State& state) {
+    std::size_t readable = 0;
+    for (auto _ : state) {
+        readable = BareProcLoop();
+    }
+    CountProcesses(state, readable);
+}
+BENCHMARK(BareLoop)->Unit(benchmark::kMicrosecond);
+
+// A tick that finds the snapshot unchanged: it snapshots, compares, shows the
+// tray icon and runs the priority watchdog, nothing else. The first tick (a
+// forced check) runs before the loop.
+void UnchangedTick(benchmark::State& state) {
+    rig->engine->Timer1Timer();
+    std::vector<SnapshotEntry> previous = rig->engine->snapshot().StgLst();
+    std::int64_t changed = 0;
+    for (auto _ : state) {
+        rig->engine->Timer1Timer();
+        state.PauseTiming();
+        if (rig->engine->snapshot().StgLst() != previous) {
+            ++changed;
+            previous = rig->engine->snapshot().StgLst();
+        }
+        state.ResumeTiming();
+    }
+    CountProcesses(state, previous.size());
+    // Ticks in which another session started or ended a process; they cost a
+    // Current list rebuild more.
+    state.counters["changed_ticks"] = static_cast<double>(changed);
+}
+BENCHMARK(UnchangedTick)->Unit(benchmark::kMicrosecond);
+
+// Prints the snapshot's cost per process relative to the bare loop's.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const auto counter = run.counters.find("per_process");
+            if (counter != run.counters.end() && !run.report_big_o && !run.report_rms) {
+                perProcess_[run.run_name.function_name] = counter->second.value;
+            }
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        if (perProcess_.contains("Snapshot") && perProcess_.contains("BareLoop")) {
+            std::printf("snapshot / bare loop, per process: %.2f\n", perProcess_["Snapshot"] / perProcess_["BareLoop"]);
+        }
+    }
+
+private:
+    std::map<std::string, double> perProcess_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    auto owner = std::make_unique<Rig>();
+    rig = owner.get();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // Ends and reaps the children.
+    owner.reset();
+    benchmark::Shutdown();
+    return 0;
+}
