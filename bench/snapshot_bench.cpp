@@ -133,6 +133,9 @@ BENCHMARK(UnchangedTick)->Unit(benchmark::kMicrosecond);
 // Prints the snapshot's cost per process relative to the bare loop's.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that the output can be piped and parsed.
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
