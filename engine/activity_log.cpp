@@ -28,17 +28,17 @@ ActivityLog::ActivityLog(std::string path, Clock& clock, WatchHost& host)
     : path_(std::move(path)), clock_(clock), host_(host) {}
 
 void ActivityLog::LogIt(const std::string& subject, const std::string& message, bool alert) {
-    std::vector<std::string> old = SplitLines(ReadWholeFile(path_));
+    const std::string old = ReadWholeFile(path_);
+    const std::string timestamp = TimestampLine(clock_.now());
+    const std::string subjectLine = StripBrackets(subject) + "  " + message;
+    std::vector<std::string_view> lines = SplitLines(old);
     // Only the first line is looked at: a header text further down is the user's.
-    const bool oldHeader = !old.empty() && old.front().find(kHeader) != std::string::npos;
-
-    std::vector<std::string> lines;
-    lines.reserve(old.size() + 3);
-    lines.emplace_back(kHeader);
-    lines.push_back(TimestampLine(clock_.now()));
-    lines.push_back(StripBrackets(subject) + "  " + message);
-    lines.insert(lines.end(), std::make_move_iterator(old.begin() + (oldHeader ? 1 : 0)),
-                 std::make_move_iterator(old.end()));
+    if (!lines.empty() && lines.front().find(kHeader) != std::string_view::npos) {
+        lines.front() = kHeader;
+    } else {
+        lines.insert(lines.begin(), kHeader);
+    }
+    lines.insert(lines.begin() + 1, {timestamp, subjectLine});
     RewriteFile(path_, TerminateLines(lines));
 
     if (alert) {

@@ -2,8 +2,8 @@
 
 namespace korvane {
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", start);
@@ -18,15 +18,6 @@ std::vector<std::string> SplitLines(std::string_view text) {
         }
     }
     return lines;
-}
-
-std::string TerminateLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
 }
 
 } // namespace korvane

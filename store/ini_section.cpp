@@ -29,7 +29,8 @@ bool SameName(std::string_view a, std::string_view b) {
 
 IniSection::IniSection(std::string path, std::string section) : path_(std::move(path)), section_(std::move(section)) {
     if (const std::optional<std::string> text = ReadFileIfExists(path_)) {
-        lines_ = SplitLines(*text);
+        const std::vector<std::string_view> lines = SplitLines(*text);
+        lines_.assign(lines.begin(), lines.end());
     }
 }
 

@@ -70,10 +70,10 @@ void ListFileStore::load(ListPane& pane, const std::string& listFile, const std:
     encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
     const std::string text = ReadWholeFile(tempFile);
     // A zero byte ends the text.
-    const std::vector<std::string> lines = SplitLines(std::string_view(text).substr(0, text.find('\0')));
+    const std::vector<std::string_view> lines = SplitLines(std::string_view(text).substr(0, text.find('\0')));
     pane.clear();
-    for (const std::string& line : lines) {
-        pane.add(line);
+    for (const std::string_view line : lines) {
+        pane.add(std::string(line));
     }
 }
 
