@@ -39,29 +39,29 @@ bool isUncheckedEdit(const QKeyEvent* event) {
 TCommonEdit::TCommonEdit(QWidget* parent) : QLineEdit(parent) {
     // A dropped text would skip the filter.
     setAcceptDrops(false);
-    showInColour(m_colorNormal);
+    showInColour(colorNormal_);
 }
 
 void TCommonEdit::setColorNormal(const QColor& colour) {
-    m_colorNormal = colour;
+    colorNormal_ = colour;
 }
 
 void TCommonEdit::setColorWarning(const QColor& colour) {
-    m_colorWarning = colour;
+    colorWarning_ = colour;
 }
 
 void TCommonEdit::setFormatString(const QString& format) {
-    m_formatString = format;
+    formatString_ = format;
     rewriteText();
 }
 
 void TCommonEdit::setValidate(bool validate) {
-    m_validate = validate;
+    validate_ = validate;
     rewriteText();
 }
 
 void TCommonEdit::setMaxLength(int length) {
-    m_maxLength = std::max(length, 0);
+    maxLength_ = std::max(length, 0);
 }
 
 void TCommonEdit::copySelection() {
@@ -83,8 +83,8 @@ void TCommonEdit::pasteClipboard() {
     if (!acceptCandidate(candidate(editStart(), selectionLength(), pasted))) {
         return;
     }
-    if (m_maxLength > 0) {
-        const int room = std::max(m_maxLength - int(text().size()) + selectionLength(), 0);
+    if (maxLength_ > 0) {
+        const int room = std::max(maxLength_ - int(text().size()) + selectionLength(), 0);
         insert(pasted.left(room));
     } else {
         insert(pasted);
@@ -166,7 +166,7 @@ void TCommonEdit::focusInEvent(QFocusEvent* event) {
     if (event->reason() != Qt::MouseFocusReason) {
         selectAll();
     }
-    showInColour(m_colorNormal);
+    showInColour(colorNormal_);
 }
 
 void TCommonEdit::focusOutEvent(QFocusEvent* event) {
@@ -206,7 +206,7 @@ QString TCommonEdit::candidate(int start, int removed, const QString& inserted) 
 }
 
 bool TCommonEdit::fitsLength(int insertedLength) const {
-    return m_maxLength == 0 || text().size() - selectionLength() + insertedLength <= m_maxLength;
+    return maxLength_ == 0 || text().size() - selectionLength() + insertedLength <= maxLength_;
 }
 
 bool TCommonEdit::typedTextAccepted(const QString& typed) const {

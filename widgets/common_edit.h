@@ -20,18 +20,18 @@ class TCommonEdit : public QLineEdit {
 public:
     explicit TCommonEdit(QWidget* parent = nullptr);
 
-    QColor colorNormal() const { return m_colorNormal; }
+    QColor colorNormal() const { return colorNormal_; }
     void setColorNormal(const QColor& colour);
-    QColor colorWarning() const { return m_colorWarning; }
+    QColor colorWarning() const { return colorWarning_; }
     void setColorWarning(const QColor& colour);
-    QString formatString() const { return m_formatString; }
+    QString formatString() const { return formatString_; }
     void setFormatString(const QString& format);
-    bool validate() const { return m_validate; }
+    bool validate() const { return validate_; }
     void setValidate(bool validate);
 
     // Limits what the user types or pastes, never what the program writes: QLineEdit's
     // own limit would silently cut a value set from code. 0 means no limit.
-    int maxLength() const { return m_maxLength; }
+    int maxLength() const { return maxLength_; }
     void setMaxLength(int length);
 
     // The filtered clipboard operations, shared by the keys and the context menu.
@@ -67,11 +67,11 @@ private:
     bool typedTextAccepted(const QString& typed) const;
     bool deletionAccepted(bool backspace) const;
 
-    QColor m_colorNormal{Qt::black};
-    QColor m_colorWarning{255, 0, 0};
-    QString m_formatString;
-    bool m_validate = false;
-    int m_maxLength = 0;
+    QColor colorNormal_{Qt::black};
+    QColor colorWarning_{255, 0, 0};
+    QString formatString_;
+    bool validate_ = false;
+    int maxLength_ = 0;
 };
 
 } // namespace korvane

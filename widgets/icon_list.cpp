@@ -3,11 +3,11 @@
 namespace korvane {
 
 QIcon TIconList::at(int index) const {
-    return m_icons.value(index);
+    return icons_.value(index);
 }
 
 void TIconList::add(const QIcon& icon) {
-    m_icons.append(icon);
+    icons_.append(icon);
     notify();
 }
 
@@ -15,7 +15,7 @@ void TIconList::insert(int index, const QIcon& icon) {
     if (index < 0 || index > count()) {
         return;
     }
-    m_icons.insert(index, icon);
+    icons_.insert(index, icon);
     notify();
 }
 
@@ -23,37 +23,37 @@ void TIconList::remove(int index) {
     if (index < 0 || index >= count()) {
         return;
     }
-    m_icons.removeAt(index);
+    icons_.removeAt(index);
     notify();
 }
 
 void TIconList::clear() {
-    m_icons.clear();
+    icons_.clear();
     notify();
 }
 
 void TIconList::assign(const TIconList& other) {
-    m_icons = other.m_icons;
+    icons_ = other.icons_;
     notify();
 }
 
 void TIconList::beginUpdate() {
-    ++m_updateDepth;
+    ++updateDepth_;
 }
 
 void TIconList::endUpdate() {
-    if (m_updateDepth == 0) {
+    if (updateDepth_ == 0) {
         return;
     }
-    if (--m_updateDepth == 0 && m_changedMeanwhile) {
-        m_changedMeanwhile = false;
+    if (--updateDepth_ == 0 && changedMeanwhile_) {
+        changedMeanwhile_ = false;
         emit changed();
     }
 }
 
 void TIconList::notify() {
-    if (m_updateDepth > 0) {
-        m_changedMeanwhile = true;
+    if (updateDepth_ > 0) {
+        changedMeanwhile_ = true;
     } else {
         emit changed();
     }

@@ -13,8 +13,8 @@ class TIconList : public QObject {
 public:
     using QObject::QObject;
 
-    int count() const { return int(m_icons.size()); }
-    bool isEmpty() const { return m_icons.isEmpty(); }
+    int count() const { return int(icons_.size()); }
+    bool isEmpty() const { return icons_.isEmpty(); }
     // A null icon for an index outside the list.
     QIcon at(int index) const;
 
@@ -35,9 +35,9 @@ signals:
 private:
     void notify();
 
-    QList<QIcon> m_icons;
-    int m_updateDepth = 0;
-    bool m_changedMeanwhile = false;
+    QList<QIcon> icons_;
+    int updateDepth_ = 0;
+    bool changedMeanwhile_ = false;
 };
 
 } // namespace korvane

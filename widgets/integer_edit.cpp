@@ -38,7 +38,7 @@ qint32 TIntegerEdit::value() const {
     if (text().isEmpty()) {
         return 0;
     }
-    return parseInteger(text()).value_or(m_minValue);
+    return parseInteger(text()).value_or(minValue_);
 }
 
 void TIntegerEdit::setValue(qint32 value) {
@@ -68,15 +68,15 @@ qint32 TIntegerEdit::rangeChecked(qint32 value) {
     if (!validate()) {
         return value;
     }
-    if (value < m_minValue) {
+    if (value < minValue_) {
         showInColour(colorWarning());
         emit underflow();
-        return m_minValue;
+        return minValue_;
     }
-    if (value > m_maxValue) {
+    if (value > maxValue_) {
         showInColour(colorWarning());
         emit overflow();
-        return m_maxValue;
+        return maxValue_;
     }
     return value;
 }

@@ -22,11 +22,11 @@ public:
     // An optional sign and decimal digits, within the signed 32-bit range.
     static std::optional<qint32> parseInteger(QStringView text);
 
-    qint32 minValue() const { return m_minValue; }
+    qint32 minValue() const { return minValue_; }
     // The range is checked at the next rewrite, not now.
-    void setMinValue(qint32 value) { m_minValue = value; }
-    qint32 maxValue() const { return m_maxValue; }
-    void setMaxValue(qint32 value) { m_maxValue = value; }
+    void setMinValue(qint32 value) { minValue_ = value; }
+    qint32 maxValue() const { return maxValue_; }
+    void setMaxValue(qint32 value) { maxValue_ = value; }
 
     // Read as typed, without the range check: empty is 0, unparsable is minValue.
     qint32 value() const;
@@ -41,8 +41,8 @@ private:
     qint32 rangeChecked(qint32 value);
     void showNumber(qint32 value);
 
-    qint32 m_minValue = 0;
-    qint32 m_maxValue = 0;
+    qint32 minValue_ = 0;
+    qint32 maxValue_ = 0;
 };
 
 } // namespace korvane

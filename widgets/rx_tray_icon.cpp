@@ -22,22 +22,22 @@ constexpr int kTipLength = 63;
 TRxTrayIcon::TRxTrayIcon(QObject* parent) : TRxTrayIcon(std::make_unique<SystemTrayShell>(), parent) {}
 
 TRxTrayIcon::TRxTrayIcon(std::unique_ptr<TrayShell> shell, QObject* parent)
-    : QObject(parent), m_shell(std::move(shell)) {
-    connect(m_shell.get(), &TrayShell::reported, this, &TRxTrayIcon::handleShellReport);
-    connect(&m_icons, &TIconList::changed, this, &TRxTrayIcon::updateShownIcon);
+    : QObject(parent), shell_(std::move(shell)) {
+    connect(shell_.get(), &TrayShell::reported, this, &TRxTrayIcon::handleShellReport);
+    connect(&icons_, &TIconList::changed, this, &TRxTrayIcon::updateShownIcon);
 }
 
 TRxTrayIcon::~TRxTrayIcon() {
-    m_enabled = false;
-    m_animator.reset();
+    enabled_ = false;
+    animator_.reset();
     removeFromTray();
 }
 
 void TRxTrayIcon::setActive(bool active) {
-    if (active == m_active) {
+    if (active == active_) {
         return;
     }
-    m_active = active;
+    active_ = active;
     if (active) {
         addToTray();
     } else {
@@ -46,20 +46,20 @@ void TRxTrayIcon::setActive(bool active) {
 }
 
 void TRxTrayIcon::setHint(const QString& hint) {
-    if (hint == m_hint) {
+    if (hint == hint_) {
         return;
     }
-    m_hint = hint;
+    hint_ = hint;
     updateShownIcon();
 }
 
 void TRxTrayIcon::setIcon(const QIcon& icon) {
-    m_icon = icon;
+    icon_ = icon;
     updateShownIcon();
 }
 
 void TRxTrayIcon::setAnimated(bool animated) {
-    if (animated == m_animated || (animated && m_icons.isEmpty())) {
+    if (animated == animated_ || (animated && icons_.isEmpty())) {
         return;
     }
     switchAnimation(animated);
@@ -67,26 +67,26 @@ void TRxTrayIcon::setAnimated(bool animated) {
 }
 
 void TRxTrayIcon::setInterval(quint16 interval) {
-    m_interval = interval;
-    if (m_animator) {
-        m_animator->setInterval(std::chrono::milliseconds(interval));
+    interval_ = interval;
+    if (animator_) {
+        animator_->setInterval(std::chrono::milliseconds(interval));
     }
 }
 
 QIcon TRxTrayIcon::currentIcon() const {
-    if (m_animated && !m_icons.isEmpty()) {
-        return m_icons.at(std::clamp(m_animationIndex, 0, m_icons.count() - 1));
+    if (animated_ && !icons_.isEmpty()) {
+        return icons_.at(std::clamp(animationIndex_, 0, icons_.count() - 1));
     }
-    return m_icon;
+    return icon_;
 }
 
 void TRxTrayIcon::handleShellReport(ShellReport report) {
-    if (!m_enabled) {
+    if (!enabled_) {
         return;
     }
     const QPoint pos = QCursor::pos();
     const Qt::KeyboardModifiers shift = QGuiApplication::queryKeyboardModifiers();
-    for (const TrayMouseAction& action : m_tracker.feed(report)) {
+    for (const TrayMouseAction& action : tracker_.feed(report)) {
         switch (action.kind) {
         case TrayMouseAction::Kind::Move:
             emit mouseMove(shift, pos);
@@ -113,67 +113,67 @@ void TRxTrayIcon::addToTray() {
     if (icon.isNull()) {
         return;
     }
-    m_added = m_shell->add(icon, tip());
-    if (m_animator) {
-        m_animator->resume();
+    added_ = shell_->add(icon, tip());
+    if (animator_) {
+        animator_->resume();
     }
 }
 
 void TRxTrayIcon::removeFromTray() {
-    m_shell->remove();
-    m_added = false;
-    m_tracker.reset();
-    if (m_animator) {
-        m_animator->suspend();
+    shell_->remove();
+    added_ = false;
+    tracker_.reset();
+    if (animator_) {
+        animator_->suspend();
     }
 }
 
 void TRxTrayIcon::updateShownIcon() {
-    if (m_icons.isEmpty() && m_animated) {
+    if (icons_.isEmpty() && animated_) {
         switchAnimation(false);
     }
-    if (m_added) {
+    if (added_) {
         const QIcon icon = currentIcon();
         if (icon.isNull()) {
             removeFromTray();
         } else {
-            m_shell->modify(icon, tip());
+            shell_->modify(icon, tip());
         }
-    } else if (m_active) {
+    } else if (active_) {
         addToTray();
     }
 }
 
 void TRxTrayIcon::switchAnimation(bool on) {
-    m_animated = on;
+    animated_ = on;
     if (on) {
         // The shell is only touched on this thread: the animation thread hands each step over.
         auto post = [this] { QMetaObject::invokeMethod(this, &TRxTrayIcon::animationStep, Qt::QueuedConnection); };
-        m_animator = std::make_unique<TrayAnimator>(post, std::chrono::milliseconds(m_interval), !m_added);
+        animator_ = std::make_unique<TrayAnimator>(post, std::chrono::milliseconds(interval_), !added_);
     } else {
-        m_animator.reset();
+        animator_.reset();
     }
-    m_animationIndex = 0;
+    animationIndex_ = 0;
 }
 
 void TRxTrayIcon::animationStep() {
-    if (!m_animated || m_icons.isEmpty() || QCoreApplication::closingDown()) {
+    if (!animated_ || icons_.isEmpty() || QCoreApplication::closingDown()) {
         return;
     }
-    m_animationIndex = m_animationIndex + 1 < m_icons.count() ? m_animationIndex + 1 : 0;
+    animationIndex_ = animationIndex_ + 1 < icons_.count() ? animationIndex_ + 1 : 0;
     updateShownIcon();
 }
 
 void TRxTrayIcon::clickButton(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos) {
-    if (button == Qt::RightButton && m_active && m_popupMenu) {
-        m_popupMenu->popup(pos);
+    if (button == Qt::RightButton && active_ && popupMenu_) {
+        popupMenu_->popup(pos);
         return;
     }
     emit click(button, shift, pos);
 }
 
 void TRxTrayIcon::doubleClickAction() {
-    QAction* chosen = m_popupMenu ? m_popupMenu->defaultAction() : nullptr;
+    QAction* chosen = popupMenu_ ? popupMenu_->defaultAction() : nullptr;
     if (chosen != nullptr && chosen->isEnabled()) {
         chosen->trigger();
     } else {
@@ -182,7 +182,7 @@ void TRxTrayIcon::doubleClickAction() {
 }
 
 QString TRxTrayIcon::tip() const {
-    return m_hint.section(u'|', 0, 0).left(kTipLength);
+    return hint_.section(u'|', 0, 0).left(kTipLength);
 }
 
 } // namespace korvane

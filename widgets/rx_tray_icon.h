@@ -33,28 +33,28 @@ public:
     explicit TRxTrayIcon(std::unique_ptr<TrayShell> shell, QObject* parent = nullptr);
     ~TRxTrayIcon() override;
 
-    bool isActive() const { return m_active; }
+    bool isActive() const { return active_; }
     void setActive(bool active);
-    bool isEnabled() const { return m_enabled; }
-    void setEnabled(bool enabled) { m_enabled = enabled; }
-    QString hint() const { return m_hint; }
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool enabled) { enabled_ = enabled; }
+    QString hint() const { return hint_; }
     void setHint(const QString& hint);
-    QIcon icon() const { return m_icon; }
+    QIcon icon() const { return icon_; }
     void setIcon(const QIcon& icon);
-    TIconList* icons() { return &m_icons; }
-    const TIconList* icons() const { return &m_icons; }
-    void setIcons(const TIconList& icons) { m_icons.assign(icons); }
-    bool isAnimated() const { return m_animated; }
+    TIconList* icons() { return &icons_; }
+    const TIconList* icons() const { return &icons_; }
+    void setIcons(const TIconList& icons) { icons_.assign(icons); }
+    bool isAnimated() const { return animated_; }
     // Stays off while icons() is empty.
     void setAnimated(bool animated);
-    quint16 interval() const { return m_interval; }
+    quint16 interval() const { return interval_; }
     void setInterval(quint16 interval);
     // Shown on a right click instead of raising click; forgotten when it is destroyed.
-    QMenu* popupMenu() const { return m_popupMenu; }
-    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    QMenu* popupMenu() const { return popupMenu_; }
+    void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
     // Whether the shell accepted the icon; false where there is no notification area.
-    bool isAdded() const { return m_added; }
+    bool isAdded() const { return added_; }
     // What the tray shows: the animation frame while animating, else icon().
     QIcon currentIcon() const;
 
@@ -81,19 +81,19 @@ private:
     void doubleClickAction();
     QString tip() const;
 
-    std::unique_ptr<TrayShell> m_shell;
-    TrayClickTracker m_tracker;
-    TIconList m_icons;
-    QIcon m_icon;
-    QString m_hint;
-    QPointer<QMenu> m_popupMenu;
-    bool m_active = true;
-    bool m_enabled = true;
-    bool m_added = false;
-    bool m_animated = false;
-    int m_animationIndex = -1;
-    quint16 m_interval = 150;
-    std::unique_ptr<TrayAnimator> m_animator;
+    std::unique_ptr<TrayShell> shell_;
+    TrayClickTracker tracker_;
+    TIconList icons_;
+    QIcon icon_;
+    QString hint_;
+    QPointer<QMenu> popupMenu_;
+    bool active_ = true;
+    bool enabled_ = true;
+    bool added_ = false;
+    bool animated_ = false;
+    int animationIndex_ = -1;
+    quint16 interval_ = 150;
+    std::unique_ptr<TrayAnimator> animator_;
 };
 
 } // namespace korvane

@@ -3,7 +3,7 @@
 namespace korvane {
 
 SystemTrayShell::SystemTrayShell(QObject* parent) : TrayShell(parent) {
-    connect(&m_icon, &QSystemTrayIcon::activated, this, &SystemTrayShell::report);
+    connect(&icon_, &QSystemTrayIcon::activated, this, &SystemTrayShell::report);
 }
 
 bool SystemTrayShell::add(const QIcon& icon, const QString& tip) {
@@ -12,17 +12,17 @@ bool SystemTrayShell::add(const QIcon& icon, const QString& tip) {
         return false;
     }
     modify(icon, tip);
-    m_icon.show();
+    icon_.show();
     return true;
 }
 
 void SystemTrayShell::modify(const QIcon& icon, const QString& tip) {
-    m_icon.setIcon(icon);
-    m_icon.setToolTip(tip);
+    icon_.setIcon(icon);
+    icon_.setToolTip(tip);
 }
 
 void SystemTrayShell::remove() {
-    m_icon.hide();
+    icon_.hide();
 }
 
 // Qt reports whole clicks; each is replayed as the button reports a shell sends for it.

@@ -20,7 +20,7 @@ public:
 private:
     void report(QSystemTrayIcon::ActivationReason reason);
 
-    QSystemTrayIcon m_icon;
+    QSystemTrayIcon icon_;
 };
 
 } // namespace korvane

@@ -5,43 +5,43 @@
 namespace korvane {
 
 TrayAnimator::TrayAnimator(std::function<void()> step, std::chrono::milliseconds interval, bool suspended)
-    : m_step(std::move(step)), m_interval(interval), m_suspended(suspended),
-      m_thread([this](std::stop_token stop) { run(std::move(stop)); }) {}
+    : step_(std::move(step)), interval_(interval), suspended_(suspended),
+      thread_([this](std::stop_token stop) { run(std::move(stop)); }) {}
 
 void TrayAnimator::setInterval(std::chrono::milliseconds interval) {
-    const std::lock_guard lock(m_mutex);
-    m_interval = interval;
+    const std::lock_guard lock(mutex_);
+    interval_ = interval;
 }
 
 void TrayAnimator::suspend() {
     {
-        const std::lock_guard lock(m_mutex);
-        m_suspended = true;
+        const std::lock_guard lock(mutex_);
+        suspended_ = true;
     }
-    m_wake.notify_all();
+    wake_.notify_all();
 }
 
 void TrayAnimator::resume() {
     {
-        const std::lock_guard lock(m_mutex);
-        m_suspended = false;
+        const std::lock_guard lock(mutex_);
+        suspended_ = false;
     }
-    m_wake.notify_all();
+    wake_.notify_all();
 }
 
 void TrayAnimator::run(std::stop_token stop) {
-    std::unique_lock lock(m_mutex);
+    std::unique_lock lock(mutex_);
     while (!stop.stop_requested()) {
-        if (m_suspended) {
-            m_wake.wait(lock, stop, [this] { return !m_suspended; });
+        if (suspended_) {
+            wake_.wait(lock, stop, [this] { return !suspended_; });
             continue;
         }
         // A suspend during the sleep cancels this step.
-        if (m_wake.wait_for(lock, stop, m_interval, [this] { return m_suspended; }) || stop.stop_requested()) {
+        if (wake_.wait_for(lock, stop, interval_, [this] { return suspended_; }) || stop.stop_requested()) {
             continue;
         }
         lock.unlock();
-        m_step();
+        step_();
         lock.lock();
     }
 }

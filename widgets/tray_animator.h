@@ -22,12 +22,12 @@ public:
 private:
     void run(std::stop_token stop);
 
-    std::mutex m_mutex;
-    std::condition_variable_any m_wake;
-    std::function<void()> m_step;
-    std::chrono::milliseconds m_interval;
-    bool m_suspended;
-    std::jthread m_thread; // last: stopped and joined before the members it uses go
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    std::function<void()> step_;
+    std::chrono::milliseconds interval_;
+    bool suspended_;
+    std::jthread thread_; // last: stopped and joined before the members it uses go
 };
 
 } // namespace korvane

@@ -17,17 +17,17 @@ QList<TrayMouseAction> TrayClickTracker::feed(ShellReport report) {
     case ShellReport::MouseMove:
         return {{Kind::Move}};
     case ShellReport::LeftDown:
-        m_leftDown = true;
+        leftDown_ = true;
         return {down(Qt::LeftButton)};
     case ShellReport::LeftUp:
-        return buttonUp(m_leftDown, Qt::LeftButton);
+        return buttonUp(leftDown_, Qt::LeftButton);
     case ShellReport::LeftDoubleClick:
         return {{Kind::DoubleClick}, down(Qt::LeftButton, true)};
     case ShellReport::RightDown:
-        m_rightDown = true;
+        rightDown_ = true;
         return {down(Qt::RightButton)};
     case ShellReport::RightUp:
-        return buttonUp(m_rightDown, Qt::RightButton);
+        return buttonUp(rightDown_, Qt::RightButton);
     case ShellReport::RightDoubleClick:
         return {down(Qt::RightButton, true)};
     case ShellReport::MiddleDown:
@@ -41,8 +41,8 @@ QList<TrayMouseAction> TrayClickTracker::feed(ShellReport report) {
 }
 
 void TrayClickTracker::reset() {
-    m_leftDown = false;
-    m_rightDown = false;
+    leftDown_ = false;
+    rightDown_ = false;
 }
 
 QList<TrayMouseAction> TrayClickTracker::buttonUp(bool& wentDown, Qt::MouseButton button) {

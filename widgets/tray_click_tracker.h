@@ -41,8 +41,8 @@ public:
 private:
     QList<TrayMouseAction> buttonUp(bool& wentDown, Qt::MouseButton button);
 
-    bool m_leftDown = false;
-    bool m_rightDown = false;
+    bool leftDown_ = false;
+    bool rightDown_ = false;
 };
 
 } // namespace korvane
