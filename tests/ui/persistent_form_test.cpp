@@ -170,9 +170,8 @@ TEST_F(PersistentFormTest, DefaultOrderIsCreationOrderWithoutQtInternals) {
     form.SaveSettings();
     const std::string text = stored();
     const std::string keys = text.substr(text.find("Height="));
-    EXPECT_EQ(keys.substr(keys.find("\r\n") + 2),
-              "CheckBox1.Checked=FALSE\r\nEdit1.Text=\r\nCheckBox7.Checked=TRUE\r\n"
-              "GaugeStatusBar1.Position=5\r\nChangepassword1.Checked=FALSE\r\n");
+    EXPECT_EQ(keys.substr(keys.find("\r\n") + 2), "CheckBox1.Checked=FALSE\r\nEdit1.Text=\r\nCheckBox7.Checked=TRUE\r\n"
+                                                  "GaugeStatusBar1.Position=5\r\nChangepassword1.Checked=FALSE\r\n");
 }
 
 TEST_F(PersistentFormTest, SecondInstanceReportsQuitsAndLeavesTheFileAlone) {
