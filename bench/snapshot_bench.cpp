@@ -1,7 +1,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,8 +14,7 @@
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_process_table.h"
 #include "tests/support/child_process.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/memory_list_pane.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -29,8 +27,6 @@ constexpr int kChildren = 300;
 // snapshot of this machine costs.
 struct Rig {
     Rig() {
-        std::filesystem::create_directory(programFolder.path() / "system");
-        test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
         const std::string sleeper = bins.file("sleeper");
         test::CopySleepBinary(sleeper);
         for (int i = 0; i < kChildren; ++i) {
@@ -38,25 +34,14 @@ struct Rig {
         }
         // Stopped: a tick that finds a change (another session's build starting a
         // compiler) then only rebuilds the Current list instead of checking it.
-        host.activated = false;
-        engine = std::make_unique<WatchEngine>(platform,
-                                               ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
-                                               WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
-        engine->takeFirstSnapshot();
+        watch.host.activated = false;
+        watch.engine->takeFirstSnapshot();
     }
 
-    test::TempFolder programFolder;
     test::TempFolder bins;
     PlatformServices platform = MakeLinuxPlatform();
-    test::MemoryListPane current{"TextListBox1", true};
-    test::MemoryListPane safe{"TextListBox2", true};
-    test::MemoryListPane kill{"CheckListBox3"};
-    test::MemoryListPane neverKill{"TextListBox4", true};
-    test::FakeWatchHost host;
-    test::FakePreferences preferences;
-    test::FakeQuestionableDialog dialog;
+    test::EngineRig watch{platform};
     std::vector<std::unique_ptr<test::ChildProcess>> children;
-    std::unique_ptr<WatchEngine> engine;
 };
 
 Rig* rig = nullptr;
@@ -111,15 +96,15 @@ BENCHMARK(BareLoop)->Unit(benchmark::kMicrosecond);
 // tray icon and runs the priority watchdog, nothing else. The first tick (a
 // forced check) runs before the loop.
 void UnchangedTick(benchmark::State& state) {
-    rig->engine->Timer1Timer();
-    std::vector<SnapshotEntry> previous = rig->engine->snapshot().StgLst();
+    rig->watch.engine->Timer1Timer();
+    std::vector<SnapshotEntry> previous = rig->watch.engine->snapshot().StgLst();
     std::int64_t changed = 0;
     for (auto _ : state) {
-        rig->engine->Timer1Timer();
+        rig->watch.engine->Timer1Timer();
         state.PauseTiming();
-        if (rig->engine->snapshot().StgLst() != previous) {
+        if (rig->watch.engine->snapshot().StgLst() != previous) {
             ++changed;
-            previous = rig->engine->snapshot().StgLst();
+            previous = rig->watch.engine->snapshot().StgLst();
         }
         state.ResumeTiming();
     }

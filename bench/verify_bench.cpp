@@ -10,8 +10,7 @@
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
 #include "tests/support/child_process.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/memory_list_pane.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -25,8 +24,6 @@ constexpr int kGuarded = 300;
 // Kill list, so a pass digests exactly the 300 copies.
 struct Rig {
     Rig() {
-        std::filesystem::create_directory(programFolder.path() / "system");
-        test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
         for (int i = 0; i < kGuarded; ++i) {
             const std::string path = bins.file("guarded-" + std::to_string(i));
             test::CopySleepBinary(path);
@@ -34,9 +31,6 @@ struct Rig {
             imageBytes += std::filesystem::file_size(path);
             children.push_back(std::make_unique<test::ChildProcess>(path, std::vector<std::string>{"600"}));
         }
-        engine = std::make_unique<WatchEngine>(platform,
-                                               ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
-                                               WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
         engine->snapshot().RefreshTaskListNT();
         for (const SnapshotEntry& entry : engine->snapshot().StgLst()) {
             if (!entry.text.starts_with(bins.folder())) {
@@ -56,18 +50,15 @@ struct Rig {
         return host.logAlerts == 0;
     }
 
-    test::TempFolder programFolder;
     test::TempFolder bins;
     PlatformServices platform = MakeLinuxPlatform();
-    test::MemoryListPane current{"TextListBox1", true};
-    test::MemoryListPane safe{"TextListBox2", true};
-    test::MemoryListPane kill{"CheckListBox3"};
-    test::MemoryListPane neverKill{"TextListBox4", true};
-    test::FakeWatchHost host;
-    test::FakePreferences preferences;
-    test::FakeQuestionableDialog dialog;
+    test::EngineRig watch{platform};
+    test::MemoryListPane& safe = watch.safe;
+    test::MemoryListPane& neverKill = watch.neverKill;
+    test::FakeWatchHost& host = watch.host;
+    test::FakeQuestionableDialog& dialog = watch.dialog;
+    std::unique_ptr<WatchEngine>& engine = watch.engine;
     std::vector<std::unique_ptr<test::ChildProcess>> children;
-    std::unique_ptr<WatchEngine> engine;
     std::uint64_t imageBytes = 0;
 };
 

@@ -9,8 +9,7 @@
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
 #include "tests/support/child_process.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/memory_list_pane.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -93,35 +92,19 @@ TEST_F(ProcessBackendTest, TerminationNeedsTheRecordedStartTime) {
 }
 
 TEST_F(ProcessBackendTest, OneTickTerminatesKillListedCopiesAndLogsThem) {
-    test::MemoryListPane current("TextListBox1", true);
-    test::MemoryListPane safe("TextListBox2", true);
-    test::MemoryListPane kill("CheckListBox3");
-    test::MemoryListPane neverKill("TextListBox4", true);
-    test::FakeWatchHost host;
-    test::FakePreferences preferences;
-    test::FakeQuestionableDialog dialog;
-    // The program "lives" elsewhere, so its folder does not exempt the copies.
-    test::TempFolder programFolder;
-    std::filesystem::create_directory(programFolder.path() / "system");
-    test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
-    WatchEngine engine(platform, ProgramLocation{programFolder.file("Korvane"), programFolder.folder()},
-                       WatchPanes{current, safe, kill, neverKill}, host, preferences, dialog);
-    dialog.onClose = [&] { engine.flags().DialogUp = false; };
-    kill.add(sleepCopy);
+    // The program "lives" in a folder of its own, so its folder does not exempt the copies.
+    test::EngineRig rig(platform);
+    rig.kill.add(sleepCopy);
 
     auto first = startCopy();
     auto second = startCopy();
-    engine.takeFirstSnapshot();
-    engine.Timer1Timer();
+    rig.engine->takeFirstSnapshot();
+    rig.engine->Timer1Timer();
 
     EXPECT_TRUE(first->waitEnded(5000));
     EXPECT_TRUE(second->waitEnded(5000));
-    const std::string log = test::ReadFileBytes(programFolder.file("system/KVlog.txt"));
-    const std::string line = sleepCopy + "  Terminated, found in Kill Processes list.";
-    const std::size_t firstLine = log.find(line);
-    ASSERT_NE(firstLine, std::string::npos) << log;
-    EXPECT_NE(log.find(line, firstLine + 1), std::string::npos);
-    EXPECT_EQ(log.rfind("[This file may be emptied anytime.]\r\n", 0), 0u);
+    EXPECT_EQ(rig.logCount(sleepCopy + "  Terminated, found in Kill Processes list."), 2) << rig.logText();
+    EXPECT_EQ(rig.logText().rfind("[This file may be emptied anytime.]\r\n", 0), 0u);
 }
 
 TEST_F(ProcessBackendTest, WatchdogRaisesPriorityWhenPrivileged) {

@@ -1,36 +1,19 @@
 #pragma once
 
-#include <memory>
-#include <string>
-
-#include "engine/watch_engine.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/fake_platform.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/memory_list_pane.h"
-#include "tests/support/temp_folder.h"
 
 namespace korvane::test {
 
-// A watch engine over fakes, in a temporary program folder with an empty log.
-class WatchFixture {
-public:
-    WatchFixture();
-
-    std::string logText() const { return ReadFileBytes(folder.file("system/KVlog.txt")); }
-    // How often `text` occurs in the log.
-    int logCount(const std::string& text) const;
-    std::string programPath() const { return folder.folder() + "Korvane"; }
-
-    TempFolder folder;
+// Built before the rig that uses it.
+struct FakePlatformHolder {
     FakePlatform platform;
-    MemoryListPane current{"TextListBox1", true};
-    MemoryListPane safe{"TextListBox2", true};
-    MemoryListPane kill{"CheckListBox3", false};
-    MemoryListPane neverKill{"TextListBox4", true};
-    FakeWatchHost host;
-    FakePreferences preferences;
-    FakeQuestionableDialog dialog;
-    std::unique_ptr<WatchEngine> engine;
+};
+
+// A watch engine over the fake platform.
+class WatchFixture : public FakePlatformHolder, public EngineRig {
+public:
+    WatchFixture() : EngineRig(platform.services) {}
 };
 
 } // namespace korvane::test
