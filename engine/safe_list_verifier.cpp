@@ -1,5 +1,7 @@
 #include "engine/safe_list_verifier.h"
 
+#include <algorithm>
+
 #include "engine/checksums.h"
 #include "engine/decision_record.h"
 #include "engine/kill_list.h"
@@ -48,9 +50,19 @@ SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterLis
       snapshot_(snapshot), lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog),
       flags_(flags) {}
 
+SafeListVerifier::PassLists SafeListVerifier::readLists() const {
+    PassLists lists{LowerCase(lists_.neverKill.joinedText()), lists_.safe.items(), {}, lists_.kill.items()};
+    lists.safeLower.reserve(lists.safe.size());
+    for (const std::string& entry : lists.safe) {
+        lists.safeLower.push_back(LowerCase(entry));
+    }
+    return lists;
+}
+
 void SafeListVerifier::CheckSafeProcessesList() {
+    const PassLists lists = readLists();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
-        const Verdict verdict = judge(entry);
+        const Verdict verdict = judge(entry, lists);
         if (verdict == Verdict::Pass) {
             continue;
         }
@@ -64,7 +76,11 @@ void SafeListVerifier::CheckSafeProcessesList() {
             RecordDecision(services_.log, entry.text, "Auto terminated per prefs - corrupt checksum.", true);
             continue;
         }
-        if (verdict == Verdict::NotSafe && !killListed(entry.text)) {
+        // A process on the Kill list, bypassed or not, is never questioned.
+        const bool killListed = std::any_of(lists.kill.begin(), lists.kill.end(), [&](const std::string& kill) {
+            return KillEntryMatches(kill, entry.text);
+        });
+        if (verdict == Verdict::NotSafe && !killListed) {
             AddQuestionable(entry, kNotInSafeList);
         } else if (verdict == Verdict::CorruptChecksum) {
             AddQuestionable(entry, kCorruptChecksum);
@@ -81,17 +97,15 @@ void SafeListVerifier::CheckSafeProcessesList() {
     dialog_.showModal();
 }
 
-SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
+SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry, const PassLists& lists) {
     const std::string path = LowerCase(Trim(entry.path));
-    if (Occurs(ownFolder_, path) || filterList_.InFilterList(path) ||
-        Occurs(path, LowerCase(lists_.neverKill.joinedText()))) {
+    if (Occurs(ownFolder_, path) || filterList_.InFilterList(path) || Occurs(path, lists.neverKillLower)) {
         return Verdict::Pass;
     }
     // The last matching Safe entry decides.
-    for (std::size_t i = lists_.safe.count(); i-- > 0;) {
-        const std::string safeEntry = lists_.safe.item(i);
-        if (Occurs(path, LowerCase(safeEntry))) {
-            return checksumMatches(entry, safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
+    for (std::size_t i = lists.safe.size(); i-- > 0;) {
+        if (Occurs(path, lists.safeLower[i])) {
+            return checksumMatches(entry, lists.safe[i]) ? Verdict::Pass : Verdict::CorruptChecksum;
         }
     }
     return Verdict::NotSafe;
@@ -106,15 +120,6 @@ bool SafeListVerifier::checksumMatches(const SnapshotEntry& entry, const std::st
         return true;
     }
     return DigestText(FileDigest(image)) == RecordedChecksum(safeEntry);
-}
-
-bool SafeListVerifier::killListed(const std::string& entryText) const {
-    for (std::size_t k = 0; k < lists_.kill.count(); ++k) {
-        if (KillEntryMatches(lists_.kill.item(k), entryText)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/activity_log.h"
 #include "engine/filter_list.h"
@@ -42,9 +43,17 @@ public:
 
 private:
     enum class Verdict { Pass, NotSafe, CorruptChecksum };
-    Verdict judge(const SnapshotEntry& entry);
+    // The lists as one pass reads them, lower-cased once: nothing edits them
+    // while the pass walks the snapshot.
+    struct PassLists {
+        std::string neverKillLower;
+        std::vector<std::string> safe;
+        std::vector<std::string> safeLower;
+        std::vector<std::string> kill;
+    };
+    PassLists readLists() const;
+    Verdict judge(const SnapshotEntry& entry, const PassLists& lists);
     bool checksumMatches(const SnapshotEntry& entry, const std::string& safeEntry);
-    bool killListed(const std::string& entryText) const;
 
     std::string ownFolder_; // lower-cased, with its trailing separator
     std::string alarmSound_;
