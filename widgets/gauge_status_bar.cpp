@@ -181,7 +181,7 @@ void TGaugeStatusBar::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     for (int i = 0; i < panels_.size(); ++i) {
         const QRect inner = panelRect(i);
-        qDrawShadeRect(&painter, inner.adjusted(-1, -1, 1, 1), palette(), true);
+        qDrawShadePanel(&painter, inner.adjusted(-1, -1, 1, 1), palette(), true, 1);
         if (i == panelNumber_) {
             paintGauge(painter, gaugeRect());
         } else {
@@ -225,7 +225,7 @@ void TGaugeStatusBar::paintGauge(QPainter& painter, const QRect& area) const {
     painter.restore();
 
     if (barStyle_ == gsbEdged && lastPercent_ > 0) {
-        qDrawShadeRect(&painter, filled, palette(), false);
+        qDrawShadePanel(&painter, filled, palette(), false, 1);
     }
 }
 

@@ -136,9 +136,13 @@ TEST_F(GaugeStatusBarTest, EdgedBarHasARaisedEdgeOnlyWhenFilled) {
     bar.setPosition(50);
     const QImage image = gauge();
     const int right = image.width() / 2 - 1;
+    const QRgb face = bar.palette().color(QPalette::Button).rgb();
     EXPECT_EQ(image.pixel(0, 0), light);
     EXPECT_EQ(image.pixel(right, image.height() - 1), bar.palette().color(QPalette::Dark).rgb());
-    EXPECT_EQ(image.pixel(right + 1, 5), bar.palette().color(QPalette::Button).rgb());
+    // One pixel wide: the face starts right inside the edge.
+    EXPECT_EQ(image.pixel(1, 1), face);
+    EXPECT_EQ(image.pixel(right - 1, image.height() - 2), face);
+    EXPECT_EQ(image.pixel(right + 1, 5), face);
 }
 
 TEST_F(GaugeStatusBarTest, NoGaugeWithoutAValidPanel) {
