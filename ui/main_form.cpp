@@ -253,7 +253,7 @@ void TForm1::setActivationLook(bool activated) {
 }
 
 void TForm1::Timer1Timer() {
-    engine_->Timer1Timer();
+    RunHandler([this] { engine_->Timer1Timer(); });
 }
 
 bool TForm1::isActivated() const {
