@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include "bench/rig_main.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
@@ -144,16 +145,6 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    auto owner = std::make_unique<Rig>();
-    rig = owner.get();
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    // Ends and reaps the children.
-    owner.reset();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRig(argc, argv, rig, &reporter);
 }

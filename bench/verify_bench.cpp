@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/rig_main.h"
 #include "engine/checksums.h"
 #include "engine/text_rules.h"
 #include "engine/watch_engine.h"
@@ -97,15 +98,5 @@ BENCHMARK(SnapshotAndVerify)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    auto owner = std::make_unique<Rig>();
-    rig = owner.get();
-    benchmark::RunSpecifiedBenchmarks();
-    // Ends and reaps the 300 children.
-    owner.reset();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRig(argc, argv, rig);
 }
