@@ -21,4 +21,14 @@ void DeleteDupesBlanks(ListPane& list) {
     }
 }
 
+void DeletePasswordLines(ListPane& neverKill) {
+    while (neverKill.count() > 0) {
+        const std::string first = neverKill.item(0);
+        if (!first.empty() && static_cast<unsigned char>(first.front()) > 32) {
+            return;
+        }
+        neverKill.remove(0);
+    }
+}
+
 } // namespace korvane

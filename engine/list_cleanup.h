@@ -11,4 +11,10 @@ void DeleteNeighbourDuplicates(ListPane& list);
 // Neighbouring duplicates, then entries that are empty after trimming.
 void DeleteDupesBlanks(ListPane& list);
 
+// Takes the stored password line, and anything that sorts before it, off the head of
+// the Never Kill pane: every leading entry that is empty or begins with a code up to
+// 32. No path begins that way, and such an entry sorts before the password line, so
+// stopping at the first non-blank would let the password line survive behind it.
+void DeletePasswordLines(ListPane& neverKill);
+
 } // namespace korvane

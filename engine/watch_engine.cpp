@@ -1,5 +1,7 @@
 #include "engine/watch_engine.h"
 
+#include "engine/list_cleanup.h"
+
 namespace korvane {
 
 WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& location, WatchPanes panes, WatchHost& host,
@@ -43,11 +45,8 @@ void WatchEngine::Timer1Timer() {
         if (host_.isActivated()) {
             killList_.CheckKillProcessesList();
             verifier_.CheckSafeProcessesList();
-            // The stored password line (it begins with a blank and sorts first)
-            // must never stay among the Never Kill entries.
-            while (panes_.neverKill.count() > 0 && panes_.neverKill.item(0).starts_with(' ')) {
-                panes_.neverKill.remove(0);
-            }
+            // The stored password line must never stay among the Never Kill entries.
+            DeletePasswordLines(panes_.neverKill);
         }
         PrevStgLst_ = snapshot_.StgLst();
         snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);

@@ -30,5 +30,15 @@ TEST(ListCleanup, EmptyAndSingleListsAreLeftAlone) {
     EXPECT_EQ(one.items(), (std::vector<std::string>{"/a"}));
 }
 
+TEST(ListCleanup, PasswordLinesGoWithWhateverSortsBeforeThem) {
+    // An empty entry or one led by a tab sorts before "   secret"; stopping at the
+    // first entry that is not blank-led would leave the password on the pane.
+    MemoryListPane neverKill("TextListBox4", false, {"", "\tx", "   secret", " ", "/sbin/init", " /late"});
+    DeletePasswordLines(neverKill);
+    EXPECT_EQ(neverKill.items(), (std::vector<std::string>{"/sbin/init", " /late"}));
+    DeletePasswordLines(neverKill);
+    EXPECT_EQ(neverKill.count(), 2u);
+}
+
 } // namespace
 } // namespace korvane
