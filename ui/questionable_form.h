@@ -24,6 +24,7 @@ public:
     // QuestionableDialog
     std::size_t count() const override;
     std::string item(std::size_t index) const override;
+    SnapshotEntry entry(std::size_t index) const override;
     void append(const std::string& line, const SnapshotEntry& entry) override;
     void bringToFront() override;
     void showModal() override;
@@ -41,8 +42,6 @@ protected:
 private:
     void FormActivate();
     bool FormCloseQuery();
-    // The snapshot entry the line at `row` was made from.
-    SnapshotEntry entry(int row) const;
 
     TForm1& mainForm_;
     QListWidget* CheckListBox1;

@@ -48,6 +48,7 @@ class FakeQuestionableDialog : public QuestionableDialog {
 public:
     std::size_t count() const override { return entries.size(); }
     std::string item(std::size_t index) const override { return entries.at(index).first; }
+    SnapshotEntry entry(std::size_t index) const override { return entries.at(index).second; }
     void append(const std::string& line, const SnapshotEntry& entry) override { entries.emplace_back(line, entry); }
     void bringToFront() override { ++frontCalls; }
     void showModal() override {
