@@ -40,7 +40,6 @@ class QuestionableDialog {
 public:
     virtual ~QuestionableDialog() = default;
     virtual std::size_t count() const = 0;
-    virtual std::string item(std::size_t index) const = 0;
     // The snapshot entry the line at `index` was made from.
     virtual SnapshotEntry entry(std::size_t index) const = 0;
     virtual void append(const std::string& line, const SnapshotEntry& entry) = 0;

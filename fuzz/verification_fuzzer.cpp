@@ -19,6 +19,7 @@
 
 #include "engine/checksums.h"
 #include "engine/file_error.h"
+#include "engine/kill_list.h"
 #include "engine/path_rules.h"
 #include "engine/watch_engine.h"
 #include "tests/support/fake_platform.h"
@@ -255,21 +256,32 @@ private:
         }
     }
 
+    // The program's folder exempts from the verification only: the Kill list is
+    // enforced there too.
     void checkKills(std::size_t from) const {
         const auto& terminated = platform_.terminator->terminated;
         for (std::size_t i = from; i < terminated.size(); ++i) {
-            const auto path = pathOf(terminated[i]);
-            if (path && InProgramFolder(*path, files_.program.folder())) {
+            const std::optional<SnapshotEntry> entry = snapshotEntryOf(terminated[i]);
+            if (entry && InProgramFolder(entry->path, files_.program.folder()) && !killListed(*entry)) {
                 Broken("a process from the program's folder was terminated");
             }
         }
     }
 
-    // The path a process was started with, while the snapshot still holds it.
-    std::optional<std::string> pathOf(const ProcessIdentity& id) const {
+    bool killListed(const SnapshotEntry& entry) const {
+        for (std::size_t k = 0; k < kill_.count(); ++k) {
+            if (KillEntryMatches(kill_.item(k), entry.text)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The entry of a process, while the latest snapshot still holds it.
+    std::optional<SnapshotEntry> snapshotEntryOf(const ProcessIdentity& id) const {
         for (const SnapshotEntry& entry : engine_->snapshot().StgLst()) {
             if (entry.id == id) {
-                return entry.path;
+                return entry;
             }
         }
         return std::nullopt;

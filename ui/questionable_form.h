@@ -23,8 +23,9 @@ public:
 
     // QuestionableDialog
     std::size_t count() const override;
-    std::string item(std::size_t index) const override;
     SnapshotEntry entry(std::size_t index) const override;
+    // The line at `index`, bytes as the engine made it.
+    std::string item(std::size_t index) const;
     void append(const std::string& line, const SnapshotEntry& entry) override;
     void bringToFront() override;
     void showModal() override;
