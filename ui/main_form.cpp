@@ -113,10 +113,11 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
 
     RxTrayIcon1 = new TRxTrayIcon(this);
     RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
-    RxTrayIcon1->setHint(QStringLiteral("Korvane"));
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
-    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
+    connect(CheckListBox3, &QListWidget::itemChanged, this,
+            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
 
     form2_ = std::make_unique<TForm2>(*this);
     engine_ = std::make_unique<WatchEngine>(platform_, location_,
@@ -225,6 +226,8 @@ void TForm1::FormCreate() {
     images.add(TrayImage(palette::kRed, palette::kYellow));
     RxTrayIcon1->setIcons(images);
     RxTrayIcon1->setIcon(images.at(CheckBox7->isChecked() ? 1 : 0));
+    // A tick restored from the settings was confirmed when the user gave it.
+    setAutoKillConfirmed(CheckBox1->isChecked());
 
     platform_.priority->raiseToHigh();
     engine_->takeFirstSnapshot();
@@ -237,7 +240,34 @@ void TForm1::FormCreate() {
     setActivationLook(!CheckBox7->isChecked());
     // The snapshot keeps running while stopped, so the Current list always
     // follows the running processes; only the checks wait for activation.
-    Timer1.start(numeric ? interval : kDefaultInterval);
+    setTimer1Interval(numeric ? interval : kDefaultInterval);
+}
+
+void TForm1::setTimer1Interval(int milliseconds) {
+    // A timer of 0 would run the snapshot as fast as the event loop spins.
+    if (milliseconds > 0) {
+        Timer1.start(milliseconds);
+    } else {
+        Timer1.stop();
+    }
+}
+
+// Qt never fires a timer again while its own timeout handler is on the stack, not
+// even inside a modal loop that handler starts. So the timeout only queues the
+// cycle and returns: ticks then go on inside the questionable dialog. At most one
+// cycle waits in the queue; timeouts that come meanwhile add nothing.
+void TForm1::Timer1Timeout() {
+    if (cycleQueued_) {
+        return;
+    }
+    cycleQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            cycleQueued_ = false;
+            Timer1Timer();
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::setActivationLook(bool activated) {
@@ -287,6 +317,19 @@ bool TForm1::alarmOnPopup() const {
 
 bool TForm1::uncheckBypassedKillsAtEoj() const {
     return CheckBox8->isChecked();
+}
+
+void TForm1::CheckListBox3ClickCheck() {
+    engine_->flags().ForceCheck = true;
+}
+
+void TForm1::setAutoKillConfirmed(bool confirmed) {
+    autoKillConfirmed_ = confirmed;
+    if (confirmed) {
+        Paint(CheckBox1, palette::kRed, palette::kYellow);
+    } else {
+        Paint(CheckBox1, palette::kBeige, palette::kNavy);
+    }
 }
 
 void TForm1::dropUnconfirmedAutoKill() {

@@ -32,8 +32,12 @@ public:
     TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The watch timer's tick.
+    // The watch timer's cycle.
     void Timer1Timer();
+    // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
+    void setTimer1Interval(int milliseconds);
+    // The user toggled a Kill entry's "Bypass" mark.
+    void CheckListBox3ClickCheck();
 
     // WatchHost
     bool isActivated() const override;
@@ -71,6 +75,10 @@ private:
     void buildPreferences();
     void FormCreate();
     void setActivationLook(bool activated);
+    void Timer1Timeout();
+    // A confirmed "Auto Kill unknown processes without prompting." is in force and
+    // painted red; an unconfirmed or cleared one is beige.
+    void setAutoKillConfirmed(bool confirmed);
 
     PlatformServices& platform_;
     ProgramLocation location_;
@@ -105,6 +113,7 @@ private:
     std::unique_ptr<ListBoxPane> neverKillPane_;
     bool InTray = false;
     bool autoKillConfirmed_ = false;
+    bool cycleQueued_ = false; // a watch cycle waits in the event queue
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
 };
