@@ -96,8 +96,9 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry, co
     if (!ListablePath(entry.path)) {
         return Verdict::NotSafe;
     }
-    const std::string path = LowerCase(Trim(entry.path));
-    if (filterList_.InFilterList(path) || Occurs(path, lists.neverKillLower)) {
+    const std::string trimmed = Trim(entry.path);
+    const std::string path = LowerCase(trimmed);
+    if (filterList_.InFilterList(trimmed) || Occurs(path, lists.neverKillLower)) {
         return Verdict::Pass;
     }
     // The last matching Safe entry decides.

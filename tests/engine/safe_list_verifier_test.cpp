@@ -89,8 +89,12 @@ TEST_F(SafeListVerifierTest, OwnFolderExemptsOnlyPathsThatBeginWithIt) {
     // Any user can read the program's folder from /proc and rebuild it elsewhere.
     const ProcessIdentity upper = platform.table->start(UpperCase(folder.file("evil")));
     const ProcessIdentity nested = platform.table->start(bins.folder() + folder.folder().substr(1) + "evil");
+    // Nor does the program's own path, as text: a copy differing in case, or a file
+    // whose path is a prefix of it, is someone else's program.
+    const ProcessIdentity ownUpper = platform.table->start(UpperCase(programPath()));
+    const ProcessIdentity ownPrefix = platform.table->start(folder.path().string());
     verify();
-    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{upper, nested}));
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{upper, nested, ownUpper, ownPrefix}));
 }
 
 TEST_F(SafeListVerifierTest, ProcessThatEndedBeforeItsDigestIsSkipped) {
