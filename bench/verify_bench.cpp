@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/rig_main.h"
@@ -32,6 +33,8 @@ struct Rig {
             imageBytes += std::filesystem::file_size(path);
             children.push_back(std::make_unique<test::ChildProcess>(path, std::vector<std::string>{"600"}));
         }
+        // Installed programs are older than the digest cache's settling time.
+        std::this_thread::sleep_for(DigestCache::kSettleTime + std::chrono::milliseconds(100));
         engine->snapshot().RefreshTaskListNT();
         for (const SnapshotEntry& entry : engine->snapshot().StgLst()) {
             if (!entry.text.starts_with(bins.folder())) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ public:
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.
     virtual bool checked(std::size_t index) const = 0;
     virtual void setChecked(std::size_t index, bool checked) = 0;
+    // A number that changes with every change of the items or their marks, also one
+    // made behind the pane's back (a window's list edited by the user). While it stays
+    // the same, what was learnt from the items still holds.
+    virtual std::uint64_t revision() const = 0;
 
     std::vector<std::string> items() const;
     // The items joined by CR LF, the text every list-membership test searches.

@@ -2,10 +2,10 @@
 
 namespace korvane {
 
-void ProcessSnapshot::RefreshTaskListNT() {
+bool ProcessSnapshot::RefreshTaskListNT() {
     auto records = processes_.enumerate();
     if (!records) {
-        return;
+        return false;
     }
     entries_.clear();
     entries_.reserve(records->size());
@@ -13,6 +13,7 @@ void ProcessSnapshot::RefreshTaskListNT() {
         std::string text = record.path + " [" + std::to_string(record.id.pid) + "]";
         entries_.push_back({std::move(text), std::move(record.path), record.id});
     }
+    return true;
 }
 
 void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {

@@ -2,9 +2,21 @@
 
 #include <stdexcept>
 
+#include <QAbstractItemModel>
 #include <QSignalBlocker>
 
 namespace korvane {
+
+ListBoxPane::ListBoxPane(TTextListBox& box, bool withMarks) : box_(box), withMarks_(withMarks) {
+    const QAbstractItemModel* model = box_.model();
+    const auto changed = [this] { ++revision_; };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &changes_, changed);
+}
 
 std::string ListBoxPane::name() const {
     return box_.objectName().toStdString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 #include "engine/list_pane.h"
 #include "widgets/text_list_box.h"
 
@@ -9,7 +11,7 @@ namespace korvane {
 // check box (the Kill list's "Bypass").
 class ListBoxPane : public ListPane {
 public:
-    ListBoxPane(TTextListBox& box, bool withMarks) : box_(box), withMarks_(withMarks) {}
+    ListBoxPane(TTextListBox& box, bool withMarks);
 
     std::string name() const override;
     std::size_t count() const override;
@@ -19,6 +21,9 @@ public:
     void clear() override;
     bool checked(std::size_t index) const override;
     void setChecked(std::size_t index, bool checked) override;
+    // Counts every change the box's model reports, whoever made it: the program
+    // through this pane, or the user through the box.
+    std::uint64_t revision() const override { return revision_; }
 
     TTextListBox& box() { return box_; }
 
@@ -27,6 +32,9 @@ private:
 
     TTextListBox& box_;
     bool withMarks_;
+    std::uint64_t revision_ = 0;
+    // Receives the model's reports while the pane lives, also if the box outlives it.
+    QObject changes_;
 };
 
 } // namespace korvane

@@ -10,6 +10,7 @@
 
 #include "ui/handler_guard.h"
 #include "ui/palette.h"
+#include "ui/process_event_watch.h"
 #include "ui/questionable_form.h"
 
 namespace korvane {
@@ -123,6 +124,7 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     engine_ = std::make_unique<WatchEngine>(platform_, location_,
                                             WatchPanes{*currentPane_, *safePane_, *killPane_, *neverKillPane_}, *this,
                                             *this, *form2_);
+    eventWatch_ = std::make_unique<ProcessEventWatch>(*this);
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
     // the running instance's files.
@@ -249,6 +251,12 @@ void TForm1::setTimer1Interval(int milliseconds) {
         Timer1.start(milliseconds);
     } else {
         Timer1.stop();
+    }
+}
+
+void TForm1::runCycleNow() {
+    if (Timer1.isActive()) {
+        Timer1Timeout();
     }
 }
 

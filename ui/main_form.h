@@ -20,6 +20,7 @@
 
 namespace korvane {
 
+class ProcessEventWatch;
 class TForm2;
 
 // The main window: the four lists side by side, the action bar, the preferences
@@ -36,6 +37,8 @@ public:
     void Timer1Timer();
     // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
     void setTimer1Interval(int milliseconds);
+    // Runs the watch cycle now, as a tick would, while the watch timer runs.
+    void runCycleNow();
     // The user toggled a Kill entry's "Bypass" mark.
     void CheckListBox3ClickCheck();
 
@@ -116,6 +119,7 @@ private:
     bool cycleQueued_ = false; // a watch cycle waits in the event queue
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
+    std::unique_ptr<ProcessEventWatch> eventWatch_;
 };
 
 } // namespace korvane

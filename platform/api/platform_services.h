@@ -5,6 +5,7 @@
 #include "platform/api/clock.h"
 #include "platform/api/executable_access.h"
 #include "platform/api/instance_lock.h"
+#include "platform/api/process_events.h"
 #include "platform/api/process_priority.h"
 #include "platform/api/process_table.h"
 #include "platform/api/process_terminator.h"
@@ -21,6 +22,8 @@ struct PlatformServices {
     std::unique_ptr<ExecutableAccess> executables;
     std::unique_ptr<SoundPlayer> sound;
     std::unique_ptr<InstanceLock> instanceLock;
+    // May stay empty: the process table is then read on every tick.
+    std::unique_ptr<ProcessEvents> processEvents;
 };
 
 } // namespace korvane

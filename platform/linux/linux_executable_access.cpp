@@ -1,12 +1,15 @@
 #include "platform/linux/linux_executable_access.h"
 
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/linux/proc_files.h"
-
 namespace korvane {
+
+LinuxExecutableAccess::LinuxExecutableAccess(std::shared_ptr<linux_proc::ProcessHandles> handles)
+    : handles_(std::move(handles)) {}
 
 bool LinuxExecutableAccess::probe(const std::string& path) {
     // Without O_NONBLOCK a FIFO would hold open() until a writer comes; only a
@@ -22,9 +25,13 @@ bool LinuxExecutableAccess::probe(const std::string& path) {
 }
 
 std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIdentity& id) {
-    // The link first, the start time after it: if the PID was taken over in
-    // between, the start time tells. A zombie has no link left to read.
-    if (!linux_proc::ExecutablePath(id.pid) || linux_proc::StartTime(id.pid) != id.startTime) {
+    // The held pidfd answers at the cost of one poll. Without it: the link first, the
+    // start time after it; if the PID was taken over in between, the start time
+    // tells. A zombie has no link left to read.
+    const std::optional<bool> held = handles_->running(id);
+    linux_proc::ProcSource& source = handles_->source();
+    const bool running = held ? *held : source.executablePath(id.pid) && source.startTime(id.pid) == id.startTime;
+    if (!running) {
         return std::nullopt;
     }
     return "/proc/" + std::to_string(id.pid) + "/exe";

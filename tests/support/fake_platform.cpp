@@ -1,11 +1,18 @@
 #include "tests/support/fake_platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <stdexcept>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace korvane::test {
 
 std::optional<std::vector<ProcessRecord>> FakeProcessTable::enumerate() {
+    ++enumerations;
     if (!available) {
         return std::nullopt;
     }
@@ -59,6 +66,42 @@ void FakeSoundPlayer::playSync(const std::string& path) {
     }
 }
 
+FakeProcessEvents::FakeProcessEvents() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+}
+
+FakeProcessEvents::~FakeProcessEvents() {
+    ::close(readEnd_);
+    ::close(writeEnd_);
+}
+
+ProcessEventBatch FakeProcessEvents::takeEvents() {
+    ++takes;
+    char drained[64];
+    while (::read(readEnd_, drained, sizeof drained) > 0) {
+    }
+    if (ending_) {
+        subscribed_ = false;
+    }
+    return std::exchange(waiting_, {});
+}
+
+void FakeProcessEvents::deliver(const ProcessEventBatch& batch, bool endSubscription) {
+    waiting_.exec = waiting_.exec || batch.exec;
+    waiting_.changed = waiting_.changed || batch.changed;
+    waiting_.lost = waiting_.lost || batch.lost || endSubscription;
+    ending_ = ending_ || endSubscription;
+    // A full pipe is readable already.
+    if (::write(writeEnd_, "e", 1) != 1 && errno != EAGAIN) {
+        throw std::runtime_error("cannot signal the pipe");
+    }
+}
+
 FakePlatform::FakePlatform() {
     auto tableOwner = std::make_unique<FakeProcessTable>();
     table = tableOwner.get();
@@ -74,6 +117,8 @@ FakePlatform::FakePlatform() {
     sound = soundOwner.get();
     auto lockOwner = std::make_unique<FakeInstanceLock>();
     instanceLock = lockOwner.get();
+    auto eventsOwner = std::make_unique<FakeProcessEvents>();
+    processEvents = eventsOwner.get();
     services.processes = std::move(tableOwner);
     services.terminator = std::move(terminatorOwner);
     services.priority = std::move(priorityOwner);
@@ -81,6 +126,7 @@ FakePlatform::FakePlatform() {
     services.executables = std::move(executablesOwner);
     services.sound = std::move(soundOwner);
     services.instanceLock = std::move(lockOwner);
+    services.processEvents = std::move(eventsOwner);
 }
 
 } // namespace korvane::test

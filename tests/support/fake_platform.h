@@ -14,6 +14,7 @@ namespace korvane::test {
 class FakeProcessTable : public ProcessTable {
 public:
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+    int enumerations = 0; // calls of enumerate
 
     // Starts a process; returns its identity (PIDs count up from 1000).
     ProcessIdentity start(const std::string& path);
@@ -89,6 +90,32 @@ public:
     std::vector<std::string> titles;
 };
 
+// Process events a test delivers, through a real pipe as the kernel's socket would
+// turn readable. Not subscribed until the test says so.
+class FakeProcessEvents : public ProcessEvents {
+public:
+    FakeProcessEvents();
+    ~FakeProcessEvents() override;
+    FakeProcessEvents(const FakeProcessEvents&) = delete;
+    FakeProcessEvents& operator=(const FakeProcessEvents&) = delete;
+
+    bool subscribed() const override { return subscribed_; }
+    int descriptor() const override { return subscribed_ ? readEnd_ : -1; }
+    ProcessEventBatch takeEvents() override;
+
+    void subscribe() { subscribed_ = true; }
+    // What the kernel would report; ends the subscription when the batch says so.
+    void deliver(const ProcessEventBatch& batch, bool endSubscription = false);
+    int takes = 0; // calls of takeEvents
+
+private:
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+    bool subscribed_ = false;
+    bool ending_ = false;
+    ProcessEventBatch waiting_;
+};
+
 // A PlatformServices whose members are the fakes above, reachable typed.
 struct FakePlatform {
     FakePlatform();
@@ -99,6 +126,7 @@ struct FakePlatform {
     FakeExecutableAccess* executables;
     FakeSoundPlayer* sound;
     FakeInstanceLock* instanceLock;
+    FakeProcessEvents* processEvents;
     PlatformServices services;
 };
 

@@ -1,0 +1,58 @@
+#include "engine/digest_cache.h"
+
+#include "engine/file_byte_stream.h"
+
+namespace korvane {
+
+DigestCache::DigestCache(std::size_t capacity, std::chrono::nanoseconds settleTime)
+    : capacity_(capacity), settleTime_(settleTime) {}
+
+Digest DigestCache::FileDigest(const std::string& path) {
+    // A write after this moment is stamped with a change time at or after it, less
+    // one tick of the file system's clock: never with the change time of a file that
+    // had settled before it. So a change made while the file is read below leaves
+    // the digest under a stamp the file can no longer have.
+    const auto settledBefore = std::chrono::system_clock::now() - settleTime_;
+    // A digest is remembered only under the stamp of the very file it was read from,
+    // so finding the stamp of the file at the path now is enough to answer, without
+    // opening it.
+    if (const auto stamp = RegularFileStamp(path)) {
+        if (const auto found = find(*stamp)) {
+            return *found;
+        }
+    }
+    FileByteStream stream(path);
+    const FileStamp stamp = stream.stamp();
+    if (const auto found = find(stamp)) {
+        return *found;
+    }
+    const Digest digest = StreamDigest(stream);
+    ++filesRead_;
+    if (std::chrono::nanoseconds(stamp.changedNs) < settledBefore.time_since_epoch()) {
+        remember(stamp, digest);
+    }
+    return digest;
+}
+
+std::optional<Digest> DigestCache::find(const FileStamp& stamp) {
+    const auto found = index_.find(stamp);
+    if (found == index_.end()) {
+        return std::nullopt;
+    }
+    order_.splice(order_.begin(), order_, found->second);
+    return found->second->second;
+}
+
+void DigestCache::remember(const FileStamp& stamp, const Digest& digest) {
+    if (capacity_ == 0) {
+        return;
+    }
+    if (order_.size() == capacity_) {
+        index_.erase(order_.back().first);
+        order_.pop_back();
+    }
+    order_.emplace_front(stamp, digest);
+    index_.emplace(stamp, order_.begin());
+}
+
+} // namespace korvane
