@@ -7,20 +7,17 @@ namespace korvane {
 DigestCache::DigestCache(std::size_t capacity, std::chrono::nanoseconds settleTime)
     : capacity_(capacity), settleTime_(settleTime) {}
 
-Digest DigestCache::FileDigest(const std::string& path) {
+Digest DigestCache::FileDigest(const std::string& path, const FileStamp& probed) {
+    // A digest is remembered only under the stamp of the very file it was read from,
+    // so the stamp the probe found answers without opening the file again.
+    if (const auto found = find(probed)) {
+        return *found;
+    }
     // A write after this moment is stamped with a change time at or after it, less
     // one tick of the file system's clock: never with the change time of a file that
     // had settled before it. So a change made while the file is read below leaves
     // the digest under a stamp the file can no longer have.
     const auto settledBefore = std::chrono::system_clock::now() - settleTime_;
-    // A digest is remembered only under the stamp of the very file it was read from,
-    // so finding the stamp of the file at the path now is enough to answer, without
-    // opening it.
-    if (const auto stamp = RegularFileStamp(path)) {
-        if (const auto found = find(*stamp)) {
-            return *found;
-        }
-    }
     FileByteStream stream(path);
     const FileStamp stamp = stream.stamp();
     if (const auto found = find(stamp)) {

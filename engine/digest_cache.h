@@ -28,9 +28,9 @@ public:
 
     explicit DigestCache(std::size_t capacity = kCapacity, std::chrono::nanoseconds settleTime = kSettleTime);
 
-    // What FileDigest(path) gives, from memory when the file at `path` has a stamp
-    // that was digested before. Throws as FileDigest does.
-    Digest FileDigest(const std::string& path);
+    // What FileDigest(path) gives, from memory when `probed`, the stamp a probe of
+    // `path` found just now, was digested before. Throws as FileDigest does.
+    Digest FileDigest(const std::string& path, const FileStamp& probed);
 
     std::size_t size() const { return order_.size(); }
     // How many digests were computed by reading a file.

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "engine/file_error.h"
+#include "platform/api/file_stamp.h"
 
 namespace korvane {
 

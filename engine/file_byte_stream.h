@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/byte_stream.h"
-#include "engine/file_stamp.h"
+#include "platform/api/file_stamp.h"
 
 namespace korvane {
 

@@ -6,12 +6,6 @@
 
 namespace korvane {
 
-FileStamp StampOf(const struct stat& info) {
-    constexpr std::int64_t kNsPerSecond = 1'000'000'000;
-    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * kNsPerSecond + info.st_mtim.tv_nsec,
-            info.st_ctim.tv_sec * kNsPerSecond + info.st_ctim.tv_nsec};
-}
-
 std::optional<FileStamp> RegularFileStamp(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -152,7 +152,8 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     if (!image) {
         return Verdict::Ended;
     }
-    if (!executables.probe(*image)) {
+    const std::optional<FileStamp> probed = executables.probe(*image);
+    if (!probed) {
         if (ended()) {
             return Verdict::Ended;
         }
@@ -161,7 +162,7 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     }
     std::string digest;
     try {
-        digest = DigestText(services_.digests.FileDigest(*image));
+        digest = DigestText(services_.digests.FileDigest(*image, *probed));
     } catch (const FileError&) {
         if (ended()) {
             return Verdict::Ended;

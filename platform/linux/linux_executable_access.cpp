@@ -11,17 +11,20 @@ namespace korvane {
 LinuxExecutableAccess::LinuxExecutableAccess(std::shared_ptr<linux_proc::ProcessHandles> handles)
     : handles_(std::move(handles)) {}
 
-bool LinuxExecutableAccess::probe(const std::string& path) {
+std::optional<FileStamp> LinuxExecutableAccess::probe(const std::string& path) {
     // Without O_NONBLOCK a FIFO would hold open() until a writer comes; only a
     // regular file has an end a digest can reach (a link to /dev/zero has none).
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        return false;
+        return std::nullopt;
     }
     struct stat info {};
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    return regular;
+    if (!regular) {
+        return std::nullopt;
+    }
+    return StampOf(info);
 }
 
 std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIdentity& id) {

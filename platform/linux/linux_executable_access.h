@@ -14,7 +14,7 @@ class LinuxExecutableAccess : public ExecutableAccess {
 public:
     explicit LinuxExecutableAccess(
         std::shared_ptr<linux_proc::ProcessHandles> handles = std::make_shared<linux_proc::ProcessHandles>());
-    bool probe(const std::string& path) override;
+    std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
 
 private:

@@ -12,6 +12,7 @@
 
 #include "engine/checksums.h"
 #include "engine/file_error.h"
+#include "engine/file_stamp.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -22,6 +23,13 @@ using namespace std::chrono_literals;
 // Without a settling time every digest is remembered at once; the tests then wait
 // out one tick of the file system's clock before changing a file again.
 constexpr std::chrono::nanoseconds kNoSettling{0};
+
+// What a probe of the path finds.
+FileStamp Stamp(const std::string& path) {
+    const auto stamp = RegularFileStamp(path);
+    EXPECT_TRUE(stamp.has_value()) << path;
+    return stamp.value_or(FileStamp{});
+}
 
 void WaitOutTimestampTick() {
     std::this_thread::sleep_for(50ms);
@@ -66,8 +74,8 @@ protected:
 TEST_F(DigestCacheTest, AnUnchangedFileIsReadOnceAndGivesTheFileDigest) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     const std::string path = write("a", "the program's bytes");
-    EXPECT_EQ(cache.FileDigest(path), FileDigest(path));
-    EXPECT_EQ(cache.FileDigest(path), FileDigest(path));
+    EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
+    EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.filesRead(), 1u);
     EXPECT_EQ(cache.size(), 1u);
 }
@@ -76,7 +84,7 @@ TEST_F(DigestCacheTest, RewrittenInPlaceWithSizeAndModificationTimeKeptIsReadAga
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     const std::string path = write("a", "original bytes!");
     const timespec modified = ModificationTime(path);
-    const Digest before = cache.FileDigest(path);
+    const Digest before = cache.FileDigest(path, Stamp(path));
 
     WaitOutTimestampTick();
     const ino_t inode = InodeOf(path);
@@ -86,7 +94,7 @@ TEST_F(DigestCacheTest, RewrittenInPlaceWithSizeAndModificationTimeKeptIsReadAga
     ASSERT_EQ(ModificationTime(path).tv_sec, modified.tv_sec);
     ASSERT_EQ(ModificationTime(path).tv_nsec, modified.tv_nsec);
 
-    const Digest after = cache.FileDigest(path);
+    const Digest after = cache.FileDigest(path, Stamp(path));
     EXPECT_NE(after, before);
     EXPECT_EQ(after, FileDigest(path));
     EXPECT_EQ(cache.filesRead(), 2u);
@@ -96,13 +104,13 @@ TEST_F(DigestCacheTest, AFilePutInThePlaceOfAnotherIsReadAgain) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     const std::string path = write("a", "original bytes!");
     const timespec modified = ModificationTime(path);
-    const Digest before = cache.FileDigest(path);
+    const Digest before = cache.FileDigest(path, Stamp(path));
 
     const std::string replacement = write("a.new", "replaced bytes!");
     SetModificationTime(replacement, modified);
     std::filesystem::rename(replacement, path);
 
-    const Digest after = cache.FileDigest(path);
+    const Digest after = cache.FileDigest(path, Stamp(path));
     EXPECT_NE(after, before);
     EXPECT_EQ(after, FileDigest(path));
 }
@@ -110,8 +118,8 @@ TEST_F(DigestCacheTest, AFilePutInThePlaceOfAnotherIsReadAgain) {
 TEST_F(DigestCacheTest, AFileChangedJustNowIsReadEveryTimeUntilItSettles) {
     DigestCache cache;
     const std::string path = write("fresh", "just written");
-    EXPECT_EQ(cache.FileDigest(path), FileDigest(path));
-    EXPECT_EQ(cache.FileDigest(path), FileDigest(path));
+    EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
+    EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.filesRead(), 2u);
     EXPECT_EQ(cache.size(), 0u);
 }
@@ -122,19 +130,19 @@ TEST_F(DigestCacheTest, TheLeastRecentlyUsedFileGoesFirst) {
     const std::string b = write("b", "b");
     const std::string c = write("c", "c");
     const std::string d = write("d", "d");
-    cache.FileDigest(a);
-    cache.FileDigest(b);
-    cache.FileDigest(c);
-    cache.FileDigest(a); // now b is the least recently used
-    cache.FileDigest(d);
+    cache.FileDigest(a, Stamp(a));
+    cache.FileDigest(b, Stamp(b));
+    cache.FileDigest(c, Stamp(c));
+    cache.FileDigest(a, Stamp(a)); // now b is the least recently used
+    cache.FileDigest(d, Stamp(d));
     EXPECT_EQ(cache.size(), 3u);
     EXPECT_EQ(cache.filesRead(), 4u);
 
-    cache.FileDigest(a);
-    cache.FileDigest(c);
-    cache.FileDigest(d);
+    cache.FileDigest(a, Stamp(a));
+    cache.FileDigest(c, Stamp(c));
+    cache.FileDigest(d, Stamp(d));
     EXPECT_EQ(cache.filesRead(), 4u);
-    cache.FileDigest(b);
+    cache.FileDigest(b, Stamp(b));
     EXPECT_EQ(cache.filesRead(), 5u);
     EXPECT_EQ(cache.size(), 3u);
 }
@@ -143,7 +151,7 @@ TEST_F(DigestCacheTest, TheProgramsCacheHoldsAtMostItsBound) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     for (std::size_t i = 0; i < DigestCache::kCapacity + 5; ++i) {
         const std::string path = write("f" + std::to_string(i), std::to_string(i));
-        cache.FileDigest(path);
+        cache.FileDigest(path, Stamp(path));
         std::filesystem::remove(path);
     }
     EXPECT_EQ(cache.size(), DigestCache::kCapacity);
@@ -153,12 +161,12 @@ TEST_F(DigestCacheTest, FailsAsFileDigestDoes) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     const std::string missing = folder.file("missing");
     try {
-        cache.FileDigest(missing);
+        cache.FileDigest(missing, FileStamp{});
         FAIL() << "no error";
     } catch (const FileError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot open file " + missing);
     }
-    EXPECT_THROW(cache.FileDigest(folder.folder()), FileError);
+    EXPECT_THROW(cache.FileDigest(folder.folder(), FileStamp{}), FileError);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "engine/file_stamp.h"
+
 namespace korvane::test {
 
 std::optional<std::vector<ProcessRecord>> FakeProcessTable::enumerate() {
@@ -45,9 +47,12 @@ bool FakeTerminator::terminate(const ProcessIdentity& id) {
     return true;
 }
 
-bool FakeExecutableAccess::probe(const std::string& path) {
+std::optional<FileStamp> FakeExecutableAccess::probe(const std::string& path) {
     probed.push_back(path);
-    return !locked.contains(path);
+    if (locked.contains(path)) {
+        return std::nullopt;
+    }
+    return RegularFileStamp(path).value_or(FileStamp{});
 }
 
 std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {

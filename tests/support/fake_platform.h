@@ -60,11 +60,12 @@ public:
 };
 
 // Executables that the probe refuses. The running image of a process of the table is
-// read from its path; a process that is no longer in the table has none.
+// read from its path; a process that is no longer in the table has none. The probe
+// gives the stamp of a file that exists, else one that no real file has.
 class FakeExecutableAccess : public ExecutableAccess {
 public:
     explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
-    bool probe(const std::string& path) override;
+    std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
