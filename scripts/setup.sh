@@ -2,7 +2,7 @@
 # Sourced, not run; expects ROOT to be set.
 
 KORVANE_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev
-    libbenchmark-dev nettle-dev libcanberra-dev)
+    libbenchmark-dev nettle-dev libcanberra-dev fp-utils)
 BUILD_DIR="${KORVANE_BUILD_DIR:-$ROOT/build}"
 
 as_root() {
