@@ -27,8 +27,8 @@ public:
 
     // Direction 0: replaces the pane's entries by the list file's lines, leaving out
     // blank ones (Kill marks come back cleared). A list file that is missing, cannot be
-    // read or does not match loads as an empty list and says so; throws FileError only
-    // when the temporary file fails.
+    // read or does not match loads as an empty list and says so. Throws FileError, with
+    // the pane as it was, only when the temporary file fails.
     ListLoad LoadList(ListPane& pane);
     // Direction 1: enciphers the pane's entries into a replacement of its list file,
     // flushed to disk but not yet committed, so that several files can be put in place
