@@ -156,8 +156,8 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
 void TForm1::watchEndOfSession() {
     // A request to terminate saves and ends the program, without the quit question.
     EndOfSession& requests = *platform_.endOfSession;
-    if (requests.descriptor() >= 0) {
-        auto* notifier = new QSocketNotifier(requests.descriptor(), QSocketNotifier::Read, this);
+    if (const int descriptor = requests.startReceiving(); descriptor >= 0) {
+        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this, &requests] {
             if (requests.takeRequests()) {
                 WMQueryEndSession();

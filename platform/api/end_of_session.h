@@ -8,8 +8,10 @@ namespace korvane {
 class EndOfSession {
 public:
     virtual ~EndOfSession() = default;
-    // Readable while a request is pending; -1 when requests cannot be received.
-    virtual int descriptor() const = 0;
+    // From now on requests no longer end the program by themselves: they arrive on the
+    // returned descriptor, readable while one is pending. -1 when they cannot be
+    // received. A process that never calls this (a second instance) ends as usual.
+    virtual int startReceiving() = 0;
     // Takes the pending requests; true when there was at least one.
     virtual bool takeRequests() = 0;
 };

@@ -26,10 +26,13 @@ void OnEndRequest(int) {
 
 } // namespace
 
-LinuxEndOfSession::LinuxEndOfSession() {
+int LinuxEndOfSession::startReceiving() {
+    if (readEnd_ >= 0) {
+        return readEnd_;
+    }
     int ends[2];
     if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
-        return;
+        return -1;
     }
     readEnd_ = ends[0];
     writeEnd_ = ends[1];
@@ -40,6 +43,7 @@ LinuxEndOfSession::LinuxEndOfSession() {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, &previousTerm_);
     ::sigaction(SIGHUP, &action, &previousHangUp_);
+    return readEnd_;
 }
 
 LinuxEndOfSession::~LinuxEndOfSession() {

@@ -6,17 +6,17 @@
 
 namespace korvane {
 
-// SIGTERM and SIGHUP through a self-pipe: the handler only writes one byte to the
-// pipe, the event loop reads it. Only one object may exist at a time; it puts the
-// previous handlers back when destroyed.
+// SIGTERM and SIGHUP through a self-pipe: once receiving, the handler only writes one
+// byte to the pipe, the event loop reads it. Only one object may receive at a time; it
+// puts the previous handlers back when destroyed.
 class LinuxEndOfSession : public EndOfSession {
 public:
-    LinuxEndOfSession();
+    LinuxEndOfSession() = default;
     ~LinuxEndOfSession() override;
     LinuxEndOfSession(const LinuxEndOfSession&) = delete;
     LinuxEndOfSession& operator=(const LinuxEndOfSession&) = delete;
 
-    int descriptor() const override { return readEnd_; }
+    int startReceiving() override;
     bool takeRequests() override;
 
 private:

@@ -60,12 +60,15 @@ protected:
         EXPECT_TRUE(seeding.waitEnded(30000));
         return seeding.exitCode();
     }
+    std::unique_ptr<test::ChildProcess> launch() {
+        return std::make_unique<test::ChildProcess>(files.executable, std::vector<std::string>{},
+                                                    std::vector<std::string>{"QT_QPA_PLATFORM=offscreen",
+                                                                             "XDG_RUNTIME_DIR=" + folder.file("run"),
+                                                                             "XDG_CONFIG_HOME=" + folder.file("config"),
+                                                                             "XDG_CONFIG_DIRS=" + folder.file("xdg")});
+    }
     std::unique_ptr<test::ChildProcess> start() {
-        auto korvane = std::make_unique<test::ChildProcess>(
-            files.executable, std::vector<std::string>{},
-            std::vector<std::string>{"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + folder.file("run"),
-                                     "XDG_CONFIG_HOME=" + folder.file("config"),
-                                     "XDG_CONFIG_DIRS=" + folder.file("xdg")});
+        std::unique_ptr<test::ChildProcess> korvane = launch();
         // Up once the first activation has loaded the lists and locked the files.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!LockedByOthers(files.seal) && std::chrono::steady_clock::now() < deadline && !korvane->ended()) {
@@ -118,6 +121,22 @@ TEST_F(EndToEndTest, SeededProgramSavesAtSigtermAndStartsCleanAgain) {
     EXPECT_EQ(ReadFileBytes(files.log), ""); // the second start's seal check passed
     EXPECT_EQ(storedLines(files.neverKillList), neverKill.items());
     EXPECT_TRUE(CheckDataSeal(files).passed());
+}
+
+// A second instance, showing its one-instance message, still ends when told to, and
+// touches nothing of the first one's.
+TEST_F(EndToEndTest, SecondInstanceEndsAtSigtermWithoutSaving) {
+    ASSERT_EQ(seed(), 0);
+    std::unique_ptr<test::ChildProcess> first = start();
+    const ino_t seal = Inode(files.seal);
+    std::unique_ptr<test::ChildProcess> second = launch();
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // into its message
+    ASSERT_EQ(::kill(second->pid(), SIGTERM), 0);
+    EXPECT_TRUE(second->waitEnded(10000));
+    EXPECT_EQ(Inode(files.seal), seal);
+    EXPECT_FALSE(first->ended());
+    terminate(*first);
+    EXPECT_NE(Inode(files.seal), seal);
 }
 
 TEST_F(EndToEndTest, TamperingBetweenRunsIsLogged) {

@@ -16,25 +16,31 @@ bool Readable(int fd) {
 
 TEST(LinuxEndOfSession, TermAndHangUpArriveOnTheDescriptor) {
     LinuxEndOfSession requests;
-    ASSERT_GE(requests.descriptor(), 0);
+    const int descriptor = requests.startReceiving();
+    ASSERT_GE(descriptor, 0);
+    EXPECT_EQ(requests.startReceiving(), descriptor);
     EXPECT_FALSE(requests.takeRequests());
 
     ASSERT_EQ(::raise(SIGTERM), 0);
-    ASSERT_TRUE(Readable(requests.descriptor()));
+    ASSERT_TRUE(Readable(descriptor));
     EXPECT_TRUE(requests.takeRequests());
     EXPECT_FALSE(requests.takeRequests());
 
     ASSERT_EQ(::raise(SIGHUP), 0);
     ASSERT_EQ(::raise(SIGHUP), 0);
-    ASSERT_TRUE(Readable(requests.descriptor()));
+    ASSERT_TRUE(Readable(descriptor));
     EXPECT_TRUE(requests.takeRequests());
     EXPECT_FALSE(requests.takeRequests());
 }
 
-TEST(LinuxEndOfSession, PreviousHandlersComeBack) {
+TEST(LinuxEndOfSession, HandlersOnlyWhileReceivingThenThePreviousOnes) {
     const auto before = std::signal(SIGHUP, SIG_IGN);
     {
-        const LinuxEndOfSession requests;
+        LinuxEndOfSession requests;
+        struct sigaction unchanged {};
+        ::sigaction(SIGHUP, nullptr, &unchanged);
+        EXPECT_EQ(unchanged.sa_handler, SIG_IGN); // not receiving yet
+        ASSERT_GE(requests.startReceiving(), 0);
         struct sigaction during {};
         ::sigaction(SIGHUP, nullptr, &during);
         EXPECT_NE(during.sa_handler, SIG_IGN);

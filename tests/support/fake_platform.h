@@ -108,7 +108,7 @@ public:
     FakeEndOfSession(const FakeEndOfSession&) = delete;
     FakeEndOfSession& operator=(const FakeEndOfSession&) = delete;
 
-    int descriptor() const override { return readEnd_; }
+    int startReceiving() override { return readEnd_; }
     bool takeRequests() override;
     // What a SIGTERM would do: one byte into the pipe.
     void request();
