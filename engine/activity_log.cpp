@@ -22,15 +22,39 @@ std::string TimestampLine(const LocalDateTime& time) {
     return text;
 }
 
+// The path on one line of the log.
+std::string OneLine(std::string_view path) {
+    std::string line;
+    line.reserve(path.size());
+    for (const char c : path) {
+        if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\n') {
+            line += "\\n";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 } // namespace
 
 ActivityLog::ActivityLog(std::string path, Clock& clock, WatchHost& host)
     : path_(std::move(path)), clock_(clock), host_(host) {}
 
 void ActivityLog::LogIt(const std::string& subject, const std::string& message, bool alert) {
+    writeEntry(StripBrackets(subject), message, alert);
+}
+
+void ActivityLog::LogIt(const SnapshotEntry& process, const std::string& message, bool alert) {
+    writeEntry(OneLine(Trim(process.path)), message, alert);
+}
+
+void ActivityLog::writeEntry(const std::string& subject, const std::string& message, bool alert) {
     const std::string old = ReadWholeFile(path_);
     const std::string timestamp = TimestampLine(clock_.now());
-    const std::string subjectLine = StripBrackets(subject) + "  " + message;
+    const std::string subjectLine = subject + "  " + message;
     std::vector<std::string_view> lines = SplitLines(old);
     // Only the first line is looked at: a header text further down is the user's.
     if (!lines.empty() && lines.front().find(kHeader) != std::string_view::npos) {

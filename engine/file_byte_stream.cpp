@@ -31,13 +31,17 @@ void FileByteStream::PageAlignedDelete::operator()(std::byte* bytes) const {
 }
 
 FileByteStream::FileByteStream(std::string path) : path_(std::move(path)) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file has contents with an end: a folder has none, a FIFO
+    // would hold open() until a writer comes (hence O_NONBLOCK), a device such as
+    // /dev/zero would be read forever.
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0) {
         throw FileError::cannotOpen(path_);
     }
     struct stat info {};
-    // A folder opens on Linux but has no contents to read.
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd_);
         throw FileError::cannotOpen(path_);
     }

@@ -13,7 +13,8 @@ namespace korvane {
 // reads stay cheap.
 class FileByteStream : public ByteStream {
 public:
-    // Throws FileError "Cannot open file <path>" when the file cannot be opened for reading.
+    // Throws FileError "Cannot open file <path>" when the path names no regular file
+    // that can be opened for reading; never blocks in the attempt.
     explicit FileByteStream(std::string path);
     ~FileByteStream() override;
     FileByteStream(const FileByteStream&) = delete;

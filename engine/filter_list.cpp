@@ -32,16 +32,16 @@ const char* const kFixedPaths[] = {
 
 } // namespace
 
-FilterList::FilterList(const std::string& ownExecutable) {
+FilterList::FilterList(const std::string& ownExecutable) : ownExecutable_(ownExecutable) {
     lines_.push_back(LowerCase(ownExecutable));
     for (const char* path : kFixedPaths) {
         lines_.push_back(LowerCase(path));
     }
-    joined_ = JoinLines(lines_);
+    fixedJoined_ = JoinLines({lines_.begin() + 1, lines_.end()});
 }
 
 bool FilterList::InFilterList(std::string_view text) const {
-    return Occurs(LowerCase(text), joined_);
+    return text == ownExecutable_ || Occurs(LowerCase(text), fixedJoined_);
 }
 
 } // namespace korvane

@@ -20,7 +20,7 @@ void KillListEnforcer::CheckKillProcessesList() {
         const std::string killEntry = kill_.item(k);
         for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
             if (KillEntryMatches(killEntry, entry->text)) {
-                RecordDecision(log_, entry->text, "Terminated, found in Kill Processes list.", false);
+                RecordDecision(log_, *entry, "Terminated, found in Kill Processes list.", false);
                 killer_.FileKill(*entry);
             }
         }

@@ -1,5 +1,6 @@
 #include "engine/process_killer.h"
 
+#include "engine/path_rules.h"
 #include "engine/text_rules.h"
 
 namespace korvane {
@@ -10,7 +11,9 @@ constexpr int kPauseAfterKillMs = 100;
 } // namespace
 
 void ProcessKiller::FileKill(const SnapshotEntry& entry) {
-    if (Occurs(LowerCase(Trim(entry.path)), LowerCase(neverKill_.joinedText()))) {
+    // A path with a line break is on no list, though it may seem to occur in the
+    // joined text across the break between two entries.
+    if (ListablePath(entry.path) && Occurs(LowerCase(Trim(entry.path)), LowerCase(neverKill_.joinedText()))) {
         return;
     }
     if (!terminator_.terminate(entry.id)) {

@@ -4,7 +4,9 @@
 
 #include "engine/checksums.h"
 #include "engine/decision_record.h"
+#include "engine/file_error.h"
 #include "engine/kill_list.h"
+#include "engine/path_rules.h"
 #include "engine/text_rules.h"
 
 namespace korvane {
@@ -29,26 +31,14 @@ std::string RecordedChecksum(const std::string& safeEntry) {
     return safeEntry.substr(open + 1, close - open - 1);
 }
 
-// A questionable item reduced to its entry: trimmed, lower-cased, reasons removed.
-std::string NormalisedQuestionable(const std::string& item) {
-    std::string text = LowerCase(Trim(item));
-    for (const std::string& reason : {LowerCase(kNotInSafeList), LowerCase(kCorruptChecksum)}) {
-        for (std::size_t at = text.find(reason); at != std::string::npos; at = text.find(reason, at)) {
-            text.erase(at, reason.size());
-        }
-    }
-    return LowerCase(text);
-}
-
 } // namespace
 
 SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterList& filterList,
                                    const ProcessSnapshot& snapshot, VerifiedLists lists, Services services,
                                    WatchHost& host, const WatchPreferences& preferences, QuestionableDialog& dialog,
                                    WatchFlags& flags)
-    : ownFolder_(LowerCase(exeFolder)), alarmSound_(exeFolder + "Alarm1.wav"), filterList_(filterList),
-      snapshot_(snapshot), lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog),
-      flags_(flags) {}
+    : programFolder_(exeFolder), alarmSound_(exeFolder + "Alarm1.wav"), filterList_(filterList), snapshot_(snapshot),
+      lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog), flags_(flags) {}
 
 SafeListVerifier::PassLists SafeListVerifier::readLists() const {
     PassLists lists{LowerCase(lists_.neverKill.joinedText()), lists_.safe.items(), {}, lists_.kill.items()};
@@ -63,17 +53,17 @@ void SafeListVerifier::CheckSafeProcessesList() {
     const PassLists lists = readLists();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry, lists);
-        if (verdict == Verdict::Pass) {
+        if (verdict == Verdict::Pass || verdict == Verdict::Ended) {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
             services_.killer.FileKill(entry);
-            RecordDecision(services_.log, entry.text, "Auto terminated per prefs - not in Safe list.", true);
+            RecordDecision(services_.log, entry, "Auto terminated per prefs - not in Safe list.", true);
             continue;
         }
         if (preferences_.autoKillUnknownChecksums() && verdict == Verdict::CorruptChecksum) {
             services_.killer.FileKill(entry);
-            RecordDecision(services_.log, entry.text, "Auto terminated per prefs - corrupt checksum.", true);
+            RecordDecision(services_.log, entry, "Auto terminated per prefs - corrupt checksum.", true);
             continue;
         }
         // A process on the Kill list, bypassed or not, is never questioned.
@@ -98,34 +88,63 @@ void SafeListVerifier::CheckSafeProcessesList() {
 }
 
 SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry, const PassLists& lists) {
-    const std::string path = LowerCase(Trim(entry.path));
-    if (Occurs(ownFolder_, path) || filterList_.InFilterList(path) || Occurs(path, lists.neverKillLower)) {
+    if (InProgramFolder(entry.path, programFolder_)) {
+        return Verdict::Pass;
+    }
+    // No list can hold such a path, and across the line breaks of a joined list
+    // text it could seem to be on one.
+    if (!ListablePath(entry.path)) {
+        return Verdict::NotSafe;
+    }
+    const std::string trimmed = Trim(entry.path);
+    const std::string path = LowerCase(trimmed);
+    if (filterList_.InFilterList(trimmed) || Occurs(path, lists.neverKillLower)) {
         return Verdict::Pass;
     }
     // The last matching Safe entry decides.
     for (std::size_t i = lists.safe.size(); i-- > 0;) {
         if (Occurs(path, lists.safeLower[i])) {
-            return checksumMatches(entry, lists.safe[i]) ? Verdict::Pass : Verdict::CorruptChecksum;
+            return checkDigest(entry, lists.safe[i]);
         }
     }
     return Verdict::NotSafe;
 }
 
-bool SafeListVerifier::checksumMatches(const SnapshotEntry& entry, const std::string& safeEntry) {
-    // The image the process runs, not whatever lies at its path now.
-    const std::string image = services_.executables.runningImage(entry.id, Trim(entry.path));
-    if (!services_.executables.probe(image)) {
-        RecordDecision(services_.log, entry.text, "This program locked it's exe file.  Unable to verify checksum.",
-                       false);
-        return true;
+SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const std::string& safeEntry) {
+    ExecutableAccess& executables = services_.executables;
+    // The image the process runs, not whatever lies at its path now. A process that
+    // has ended is gone: there is nothing left to judge, so it is skipped, also when
+    // it ends while its image is being read.
+    const std::optional<std::string> image = executables.runningImage(entry.id);
+    const auto ended = [&] { return !executables.runningImage(entry.id); };
+    if (!image) {
+        return Verdict::Ended;
     }
-    return DigestText(FileDigest(image)) == RecordedChecksum(safeEntry);
+    if (!executables.probe(*image)) {
+        if (ended()) {
+            return Verdict::Ended;
+        }
+        RecordDecision(services_.log, entry, "This program locked it's exe file.  Unable to verify checksum.", false);
+        return Verdict::Pass;
+    }
+    std::string digest;
+    try {
+        digest = DigestText(FileDigest(*image));
+    } catch (const FileError&) {
+        if (ended()) {
+            return Verdict::Ended;
+        }
+        throw;
+    }
+    return digest == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
 }
 
 void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {
-    const std::string entryLower = LowerCase(entry.text);
+    // Compared by what each line was made from, never by its text: a path may itself
+    // hold a reason's text, and its copies differ only in their identities.
     for (std::size_t i = 0; i < dialog_.count(); ++i) {
-        if (NormalisedQuestionable(dialog_.item(i)) == entryLower) {
+        const SnapshotEntry listed = dialog_.entry(i);
+        if (listed.id == entry.id && listed.path == entry.path) {
             return;
         }
     }

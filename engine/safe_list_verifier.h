@@ -38,11 +38,13 @@ public:
                      QuestionableDialog& dialog, WatchFlags& flags);
 
     void CheckSafeProcessesList();
-    // Lists the entry in the dialog with its reason, once per process whatever the reason.
+    // Lists the entry in the dialog with its reason, once per process (path and
+    // identity) whatever the reason.
     void AddQuestionable(const SnapshotEntry& entry, std::string_view suffix);
 
 private:
-    enum class Verdict { Pass, NotSafe, CorruptChecksum };
+    // Ended: the process ended before it could be judged.
+    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended };
     // The lists as one pass reads them, lower-cased once: nothing edits them
     // while the pass walks the snapshot.
     struct PassLists {
@@ -53,9 +55,9 @@ private:
     };
     PassLists readLists() const;
     Verdict judge(const SnapshotEntry& entry, const PassLists& lists);
-    bool checksumMatches(const SnapshotEntry& entry, const std::string& safeEntry);
+    Verdict checkDigest(const SnapshotEntry& entry, const std::string& safeEntry);
 
-    std::string ownFolder_; // lower-cased, with its trailing separator
+    std::string programFolder_; // with its trailing separator
     std::string alarmSound_;
     const FilterList& filterList_;
     const ProcessSnapshot& snapshot_;

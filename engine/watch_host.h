@@ -40,7 +40,8 @@ class QuestionableDialog {
 public:
     virtual ~QuestionableDialog() = default;
     virtual std::size_t count() const = 0;
-    virtual std::string item(std::size_t index) const = 0;
+    // The snapshot entry the line at `index` was made from.
+    virtual SnapshotEntry entry(std::size_t index) const = 0;
     virtual void append(const std::string& line, const SnapshotEntry& entry) = 0;
     // Puts the dialog in front and on top of other windows.
     virtual void bringToFront() = 0;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <QSignalBlocker>
+
 namespace korvane {
 
 std::string ListBoxPane::name() const {
@@ -23,7 +25,10 @@ std::string ListBoxPane::item(std::size_t index) const {
     return box_.text(row(index));
 }
 
+// Changes made through the pane are the program's own: the box reports only the
+// user's, such as a toggled "Bypass" mark.
 void ListBoxPane::add(const std::string& text) {
+    const QSignalBlocker quiet(box_);
     const int added = box_.addText(text);
     if (withMarks_) {
         QListWidgetItem* entry = box_.item(added);
@@ -46,6 +51,7 @@ bool ListBoxPane::checked(std::size_t index) const {
 
 void ListBoxPane::setChecked(std::size_t index, bool checked) {
     if (withMarks_) {
+        const QSignalBlocker quiet(box_);
         box_.item(row(index))->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
 }

@@ -28,7 +28,8 @@ const QString kFirstRunNotice = QStringLiteral(
     "<OK>Note: It is EXTREMELY important that you read the setup and other instructions in the Help File before going "
     "further.  Do not click on any buttons or check boxes until after viewing the instructions.");
 
-// A window timer's interval: 0 (or less) switches it off.
+// A window timer's interval: 0 (or less) switches it off; a Qt timer of 0 would fire
+// as fast as the event loop spins.
 void SetInterval(QTimer& timer, int milliseconds) {
     if (milliseconds > 0) {
         timer.start(milliseconds);
@@ -130,10 +131,11 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
 
     RxTrayIcon1 = new TRxTrayIcon(this);
     RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
-    RxTrayIcon1->setHint(QStringLiteral("Korvane"));
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
-    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
+    connect(CheckListBox3, &QListWidget::itemChanged, this,
+            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
     Timer2.setObjectName(QStringLiteral("Timer2"));
     Timer3.setObjectName(QStringLiteral("Timer3"));
 
@@ -161,9 +163,7 @@ void TForm1::watchEndOfSession() {
         connect(notifier, &QSocketNotifier::activated, this, [this, &requests] {
             if (requests.takeRequests()) {
                 WMQueryEndSession();
-                // exit(), not quit(): quit() would first ask this window to close, and
-                // only a confirmed quit may close it.
-                QCoreApplication::exit(0);
+                Q_EMIT endProgram();
             }
         });
     }
@@ -193,9 +193,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
     // The dialog and the tray outlive a hidden main window, so the program ends
-    // when this window closes, not when the last visible window does; exit(), as
-    // quit() would ask the windows to close (and save) once more.
-    QCoreApplication::exit(0);
+    // when this window closes, not when the last visible window does.
+    Q_EMIT endProgram();
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
@@ -219,7 +218,7 @@ bool TForm1::WMQueryEndSession() {
 }
 
 void TForm1::stopTimers() {
-    SetInterval(Timer1, 0);
+    setTimer1Interval(0);
     SetInterval(Timer2, 0);
     SetInterval(Timer3, 0);
 }
@@ -348,6 +347,8 @@ void TForm1::FormCreate() {
     images.add(TrayImage(palette::kRed, palette::kYellow));
     RxTrayIcon1->setIcons(images);
     RxTrayIcon1->setIcon(images.at(CheckBox7->isChecked() ? 1 : 0));
+    // A tick restored from the settings was confirmed when the user gave it.
+    setAutoKillConfirmed(CheckBox1->isChecked());
 
     commitCheckInterval();
     engine_->takeFirstSnapshot(); // also sets ForceCheck
@@ -368,7 +369,7 @@ void TForm1::commitCheckInterval() {
 void TForm1::applyStartMode() {
     const bool stopped = CheckBox7->isChecked();
     setActivationLook(!stopped);
-    SetInterval(Timer1, stopped ? 0 : IntegerEdit1->value());
+    setTimer1Interval(stopped ? 0 : IntegerEdit1->value());
     SetInterval(Timer2, stopped ? kBlinkInterval : 0);
 }
 
@@ -383,6 +384,28 @@ void TForm1::FormActivate() {
     if (firstEvents_ != nullptr) {
         firstEvents_->RegisterFirstEvent(CheckBox1);
     }
+}
+
+void TForm1::setTimer1Interval(int milliseconds) {
+    SetInterval(Timer1, milliseconds);
+}
+
+// Qt never fires a timer again while its own timeout handler is on the stack, not
+// even inside a modal loop that handler starts. So the timeout only queues the
+// cycle and returns: ticks then go on inside the questionable dialog. At most one
+// cycle waits in the queue; timeouts that come meanwhile add nothing.
+void TForm1::Timer1Timeout() {
+    if (cycleQueued_) {
+        return;
+    }
+    cycleQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            cycleQueued_ = false;
+            Timer1Timer();
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::setActivationLook(bool activated) {
@@ -447,6 +470,19 @@ bool TForm1::alarmOnPopup() const {
 
 bool TForm1::uncheckBypassedKillsAtEoj() const {
     return CheckBox8->isChecked();
+}
+
+void TForm1::CheckListBox3ClickCheck() {
+    engine_->flags().ForceCheck = true;
+}
+
+void TForm1::setAutoKillConfirmed(bool confirmed) {
+    autoKillConfirmed_ = confirmed;
+    if (confirmed) {
+        Paint(CheckBox1, palette::kRed, palette::kYellow);
+    } else {
+        Paint(CheckBox1, palette::kBeige, palette::kNavy);
+    }
 }
 
 void TForm1::dropUnconfirmedAutoKill() {

@@ -37,8 +37,12 @@ public:
     TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The watch timer's tick.
+    // The watch timer's cycle.
     void Timer1Timer();
+    // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
+    void setTimer1Interval(int milliseconds);
+    // The user toggled a Kill entry's "Bypass" mark.
+    void CheckListBox3ClickCheck();
 
     // WatchHost
     bool isActivated() const override;
@@ -95,6 +99,11 @@ public:
     // taken back whenever the questionable dialog comes up.
     void dropUnconfirmedAutoKill();
 
+signals:
+    // The program is to end now: the window closed after a confirmed quit, or the
+    // system asked the program to terminate. The window has saved what it must.
+    void endProgram();
+
 protected:
     QObjectList DesignOrder() const override;
     bool event(QEvent* event) override;
@@ -112,6 +121,10 @@ private:
     void applyStartMode();
     void stopTimers();
     void setActivationLook(bool activated);
+    void Timer1Timeout();
+    // A confirmed "Auto Kill unknown processes without prompting." is in force and
+    // painted red; an unconfirmed or cleared one is beige.
+    void setAutoKillConfirmed(bool confirmed);
 
     PlatformServices& platform_;
     ProgramLocation location_;
@@ -150,6 +163,7 @@ private:
     std::unique_ptr<ListBoxPane> neverKillPane_;
     bool InTray = false;
     bool autoKillConfirmed_ = false;
+    bool cycleQueued_ = false; // a watch cycle waits in the event queue
     bool FirstActivation = true;
     bool QuitConfirmed = false;
     FlagString flags_;

@@ -6,6 +6,7 @@
 #include "engine/checksums.h"
 #include "engine/decision_record.h"
 #include "engine/list_cleanup.h"
+#include "engine/path_rules.h"
 #include "engine/text_rules.h"
 #include "ui/handler_guard.h"
 #include "ui/main_form.h"
@@ -20,6 +21,10 @@ constexpr int kEntryTextRole = Qt::UserRole + 1;
 constexpr int kPathRole = Qt::UserRole + 2;
 constexpr int kPidRole = Qt::UserRole + 3;
 constexpr int kStartTimeRole = Qt::UserRole + 4;
+
+// The program is terminated all the same; only its path cannot be listed.
+const char kKilledNotListed[] = "Terminated by user.  It can not be listed in Kill Processes list.";
+const char kNotSafeListed[] = "This program locked it's exe file.  It can not be listed in Safe Processes list.";
 
 TEncartaButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& bounds) {
     auto* button = new TEncartaButton(parent);
@@ -105,8 +110,8 @@ void TForm2::append(const std::string& line, const SnapshotEntry& entry) {
     item->setCheckState(Qt::Unchecked);
 }
 
-SnapshotEntry TForm2::entry(int row) const {
-    const QListWidgetItem* item = CheckListBox1->item(row);
+SnapshotEntry TForm2::entry(std::size_t index) const {
+    const QListWidgetItem* item = CheckListBox1->item(static_cast<int>(index));
     return {item->data(kEntryTextRole).toByteArray().toStdString(),
             item->data(kPathRole).toByteArray().toStdString(),
             {item->data(kPidRole).toInt(), item->data(kStartTimeRole).toULongLong()}};
@@ -140,11 +145,14 @@ void TForm2::EncartaButton1Click() {
         if (CheckListBox1->item(row)->checkState() != Qt::Checked) {
             continue;
         }
-        const std::string line = item(static_cast<std::size_t>(row));
-        const SnapshotEntry process = entry(row);
+        const SnapshotEntry process = entry(static_cast<std::size_t>(row));
         engine.killer().FileKill(process);
-        RecordDecision(engine.log(), line, "Terminated by user, placed in Kill list.", false);
-        kill.add(Trim(process.path));
+        if (ListablePath(process.path)) {
+            RecordDecision(engine.log(), process, "Terminated by user, placed in Kill list.", false);
+            kill.add(Trim(process.path));
+        } else {
+            RecordDecision(engine.log(), process, kKilledNotListed, false);
+        }
         delete CheckListBox1->takeItem(row);
     }
     DeleteNeighbourDuplicates(kill);
@@ -158,17 +166,15 @@ void TForm2::EncartaButton2Click() {
         if (CheckListBox1->item(row)->checkState() != Qt::Checked) {
             continue;
         }
-        const std::string line = item(static_cast<std::size_t>(row));
-        const SnapshotEntry process = entry(row);
-        const std::string path = Trim(process.path);
-        // The checksum of the image that runs, which later checks compare with.
-        const std::string image = executables.runningImage(process.id, path);
-        if (!executables.probe(image)) {
-            RecordDecision(engine.log(), line,
-                           "This program locked it's exe file.  It can not be listed in Safe Processes list.", false);
+        const SnapshotEntry process = entry(static_cast<std::size_t>(row));
+        // The checksum of the image that runs, which later checks compare with; once
+        // the process has ended, of the file at its path.
+        const std::string image = executables.runningImage(process.id).value_or(process.path);
+        if (!ListablePath(process.path) || !executables.probe(image)) {
+            RecordDecision(engine.log(), process, kNotSafeListed, false);
         } else {
-            mainForm_.safePane().add(path + "     [" + DigestText(FileDigest(image)) + "]");
-            RecordDecision(engine.log(), line, "Continued execution, placed in Safe Processes list.", false);
+            mainForm_.safePane().add(Trim(process.path) + "     [" + DigestText(FileDigest(image)) + "]");
+            RecordDecision(engine.log(), process, "Continued execution, placed in Safe Processes list.", false);
         }
         delete CheckListBox1->takeItem(row);
     }

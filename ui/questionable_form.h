@@ -23,7 +23,9 @@ public:
 
     // QuestionableDialog
     std::size_t count() const override;
-    std::string item(std::size_t index) const override;
+    SnapshotEntry entry(std::size_t index) const override;
+    // The line at `index`, bytes as the engine made it.
+    std::string item(std::size_t index) const;
     void append(const std::string& line, const SnapshotEntry& entry) override;
     void bringToFront() override;
     void showModal() override;
@@ -41,8 +43,6 @@ protected:
 private:
     void FormActivate();
     bool FormCloseQuery();
-    // The snapshot entry the line at `row` was made from.
-    SnapshotEntry entry(int row) const;
 
     TForm1& mainForm_;
     QListWidget* CheckListBox1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/api/process_table.h"
@@ -9,11 +10,14 @@ namespace korvane {
 class ExecutableAccess {
 public:
     virtual ~ExecutableAccess() = default;
-    // The exclusive-read probe: true when the file can be opened for reading now.
+    // The exclusive-read probe: true when the path names a regular file that can be
+    // opened for reading now. Never blocks: a FIFO or a device fails the probe.
     virtual bool probe(const std::string& path) = 0;
-    // The file to read for the image a process actually runs, so that a file
-    // swapped in at `path` after the start cannot pass for the running program.
-    virtual std::string runningImage(const ProcessIdentity& id, const std::string& path) = 0;
+    // The file to read for the image the process with this identity runs, so that a
+    // file swapped in at its path after the start cannot pass for the running
+    // program. std::nullopt once that process has ended: its image is gone, and
+    // its PID may already belong to another process.
+    virtual std::optional<std::string> runningImage(const ProcessIdentity& id) = 0;
 };
 
 } // namespace korvane

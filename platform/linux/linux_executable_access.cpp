@@ -1,6 +1,7 @@
 #include "platform/linux/linux_executable_access.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/linux/proc_files.h"
@@ -8,19 +9,23 @@
 namespace korvane {
 
 bool LinuxExecutableAccess::probe(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO would hold open() until a writer comes; only a
+    // regular file has an end a digest can reach (a link to /dev/zero has none).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         return false;
     }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    return true;
+    return regular;
 }
 
-std::string LinuxExecutableAccess::runningImage(const ProcessIdentity& id, const std::string& path) {
-    // A process that ended, or a PID now held by another program, has no image to
-    // read: fall back to the file at the path.
-    if (linux_proc::StartTime(id.pid) != id.startTime) {
-        return path;
+std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIdentity& id) {
+    // The link first, the start time after it: if the PID was taken over in
+    // between, the start time tells. A zombie has no link left to read.
+    if (!linux_proc::ExecutablePath(id.pid) || linux_proc::StartTime(id.pid) != id.startTime) {
+        return std::nullopt;
     }
     return "/proc/" + std::to_string(id.pid) + "/exe";
 }

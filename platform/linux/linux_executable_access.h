@@ -4,13 +4,13 @@
 
 namespace korvane {
 
-// Linux has no share modes: the probe is a plain read-only open. A running
-// image is read through /proc/PID/exe, which stays the file the process was
-// started from even after the path was replaced or deleted.
+// Linux has no share modes: the probe is a read-only open that accepts regular
+// files only. A running image is read through /proc/PID/exe, which stays the file
+// the process was started from even after the path was replaced or deleted.
 class LinuxExecutableAccess : public ExecutableAccess {
 public:
     bool probe(const std::string& path) override;
-    std::string runningImage(const ProcessIdentity& id, const std::string& path) override;
+    std::optional<std::string> runningImage(const ProcessIdentity& id) override;
 };
 
 } // namespace korvane

@@ -1,10 +1,13 @@
 #include "platform/linux/linux_instance_lock.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvane {
@@ -30,16 +33,47 @@ std::string FileNameOf(const std::string& title) {
     return name;
 }
 
-std::string LockFilePath(const std::string& title) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime != '\0') {
-        return std::string(runtime) + "/" + FileNameOf(title) + ".lock";
-    }
-    // /tmp is shared by all users: the user id keeps one user's lock from blocking another's.
-    return "/tmp/" + FileNameOf(title) + "-" + std::to_string(::getuid()) + ".lock";
+// A real folder (not a link) owned by `uid` that grants none of the `forbidden`
+// permission bits.
+bool IsOwnedFolder(const std::string& path, uid_t uid, mode_t forbidden) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid &&
+           (info.st_mode & forbidden) == 0;
 }
 
+// Only the owner may write it; reading does no harm.
+constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
+// Nothing at all for others: the folder of our own making in /tmp.
+constexpr mode_t kOthersAnything = S_IRWXG | S_IRWXO;
+
 } // namespace
+
+LinuxInstanceLock::LinuxInstanceLock(LockFolderBases bases) : bases_(std::move(bases)) {}
+
+std::optional<std::string> LinuxInstanceLock::lockFolder() const {
+    const uid_t uid = ::geteuid();
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && *runtime != '\0' && IsOwnedFolder(runtime, uid, kOthersWrite)) {
+        return runtime;
+    }
+    const std::string userRun = bases_.run + "/user/" + std::to_string(uid);
+    if (IsOwnedFolder(userRun, uid, kOthersWrite)) {
+        return userRun;
+    }
+    if (uid == 0 && IsOwnedFolder(bases_.run, uid, kOthersWrite)) {
+        return bases_.run;
+    }
+    // Anyone may create this name in /tmp first: whatever stands there is used only
+    // once it proves to be ours and closed to everyone else.
+    const std::string own = bases_.tmp + "/korvane-" + std::to_string(uid);
+    if (::mkdir(own.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        return std::nullopt;
+    }
+    if (!IsOwnedFolder(own, uid, kOthersAnything)) {
+        return std::nullopt;
+    }
+    return own;
+}
 
 LinuxInstanceLock::~LinuxInstanceLock() {
     for (const auto& [title, fd] : held_) {
@@ -51,10 +85,14 @@ bool LinuxInstanceLock::acquire(const std::string& title) {
     if (held_.contains(title)) {
         return true;
     }
+    const std::optional<std::string> folder = lockFolder();
+    if (!folder) {
+        return false;
+    }
     // Close-on-exec, so programs started later never hold the lock; no-follow, so a
-    // link planted in a shared folder cannot redirect the file.
-    const int fd =
-        ::open(LockFilePath(title).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, S_IRUSR | S_IWUSR);
+    // link at the name cannot redirect the file.
+    const std::string path = *folder + "/" + FileNameOf(title) + ".lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, S_IRUSR | S_IWUSR);
     if (fd < 0) {
         return false;
     }

@@ -1,25 +1,42 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/api/instance_lock.h"
 
 namespace korvane {
 
-// An exclusive flock on a file named by the title, in $XDG_RUNTIME_DIR, or in /tmp
-// per user when that is unset. The descriptor stays open while this object lives; the
-// kernel releases the lock when the process ends, however it ends.
+// The shared system folders a lock may live in; tests put temporary folders in
+// their place.
+struct LockFolderBases {
+    std::string run = "/run";
+    std::string tmp = "/tmp";
+};
+
+// An exclusive flock on a file named by the title, in a folder that only its owner,
+// this user, can write, so no other user can take or block the lock first:
+// $XDG_RUNTIME_DIR, else /run/user/<uid>, else /run for root, else a private folder
+// /tmp/korvane-<uid> of mode 0700. The descriptor stays open while this object lives;
+// the kernel releases the lock when the process ends, however it ends.
 class LinuxInstanceLock : public InstanceLock {
 public:
-    LinuxInstanceLock() = default;
+    explicit LinuxInstanceLock(LockFolderBases bases = {});
     ~LinuxInstanceLock() override;
     LinuxInstanceLock(const LinuxInstanceLock&) = delete;
     LinuxInstanceLock& operator=(const LinuxInstanceLock&) = delete;
 
+    // False also when no folder is safe to keep the lock in: a folder in /tmp that
+    // someone else made, or made writable for others, is never used.
     bool acquire(const std::string& title) override;
 
+    // The folder the lock files go to, made if it is the private one in /tmp;
+    // std::nullopt when none of the candidates is safe.
+    std::optional<std::string> lockFolder() const;
+
 private:
+    LockFolderBases bases_;
     std::map<std::string, int> held_; // title -> locked descriptor
 };
 

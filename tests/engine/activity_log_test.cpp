@@ -68,6 +68,16 @@ TEST_F(ActivityLogTest, NewestFirstUnderOneHeaderWithBracketRuleSubjects) {
                                        "  /opt/spaced    m2\r\n" + kStamp + "/opt/tool  m1\r\n");
 }
 
+TEST_F(ActivityLogTest, ProcessIsLoggedUnderItsWholePathOnOneLine) {
+    // The bracket rule would cut this subject to "/opt/k".
+    log.LogIt(SnapshotEntry{"/opt/k[y]/evil [12]", "/opt/k[y]/evil", {12, 1}}, "m1", false);
+    // A line break in a file name cannot start a forged entry.
+    const std::string forged = "/tmp/a\r\n03/07/2008 14:05:09  -  \r\n/usr/bin/b";
+    log.LogIt(SnapshotEntry{forged + " [13]", forged, {13, 1}}, "m2", false);
+    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/tmp/a\\r\\n03/07/2008 14:05:09  -  \\r\\n/usr/bin/b  m2\r\n" +
+                                       kStamp + "/opt/k[y]/evil  m1\r\n");
+}
+
 TEST_F(ActivityLogTest, OnlyAHeaderOnTheFirstLineIsDropped) {
     // Any line break is read; every line is written back with CR LF.
     WriteFileBytes(path, "x [This file may be emptied anytime.] y\nold\r[This file may be emptied anytime.]\r\nend");

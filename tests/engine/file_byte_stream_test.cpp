@@ -1,9 +1,15 @@
 #include "engine/file_byte_stream.h"
 
+#include <filesystem>
 #include <string>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include "engine/checksums.h"
+#include "engine/file_error.h"
+#include "tests/support/deadline.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -59,6 +65,26 @@ TEST(FileByteStream, SeekingDropsWhatWasBufferedAhead) {
     stream.seek(3);
     EXPECT_EQ(stream.position(), 3);
     EXPECT_EQ(ReadString(stream, 4096), contents.substr(3, 4096));
+}
+
+TEST(FileByteStream, OpensRegularFilesOnlyAndNeverBlocks) {
+    test::TempFolder folder;
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = folder.file("zero");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    // Under a deadline: a FIFO would block the open, /dev/zero the digest, forever.
+    for (const std::string& path : {fifo, zero, folder.folder()}) {
+        const auto outcome = test::RunWithDeadline(5, [&] {
+            try {
+                FileDigest(path);
+                return 1;
+            } catch (const FileError& error) {
+                return error.what() == "Cannot open file " + path ? 0 : 2;
+            }
+        });
+        EXPECT_EQ(outcome, 0) << path;
+    }
 }
 
 } // namespace

@@ -45,6 +45,24 @@ TEST_F(KillListTest, FullPathKillsOnlyThatPathInThatCase) {
     EXPECT_NE(logText().find("/opt/Tools/nc  Terminated, found in Kill Processes list."), std::string::npos);
 }
 
+TEST_F(KillListTest, KillIsLoggedUnderTheProcesssWholePath) {
+    const auto id = platform.table->start("/opt/k[y]/evil");
+    kill.add("evil");
+    check();
+    EXPECT_FALSE(platform.table->running(id));
+    EXPECT_EQ(logCount("/opt/k[y]/evil  Terminated, found in Kill Processes list.\r\n"), 1);
+}
+
+TEST_F(KillListTest, LineBreakInAPathGetsNoNeverKillProtection) {
+    // Joined, the two Never Kill entries hold the path across their line break.
+    neverKill.add("/tmp/x");
+    neverKill.add("/usr/sbin/sshd");
+    const auto id = platform.table->start("/tmp/x\r\n/usr/sbin/ss");
+    kill.add("/usr/sbin/ss");
+    check();
+    EXPECT_FALSE(platform.table->running(id));
+}
+
 TEST_F(KillListTest, BareNameKillsEveryCopyInAnyFolderEachLogged) {
     const auto a = platform.table->start("/usr/bin/miner");
     const auto b = platform.table->start("/tmp/x/miner");

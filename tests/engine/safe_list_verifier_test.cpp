@@ -67,7 +67,6 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     std::filesystem::create_directories(folder.path() / "tools" / "deep");
     platform.table->start(programPath());
     platform.table->start(folder.file("tools/deep/helper"));
-    platform.table->start(UpperCase(folder.file("tools/other")));
     platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE");
     platform.table->start("c:\\windows\\system32\\igfx"); // a substring of an entry without extension
     neverKill.add(bins.file("daemon"));
@@ -82,6 +81,51 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     EXPECT_TRUE(platform.executables->probed.empty());
     EXPECT_EQ(logCount(kAutoNotSafe), 1);
     EXPECT_EQ(dialog.count(), 0u);
+}
+
+TEST_F(SafeListVerifierTest, OwnFolderExemptsOnlyPathsThatBeginWithIt) {
+    preferences.autoKill = true;
+    platform.table->start(folder.file("tools/helper"));
+    // Any user can read the program's folder from /proc and rebuild it elsewhere.
+    const ProcessIdentity upper = platform.table->start(UpperCase(folder.file("evil")));
+    const ProcessIdentity nested = platform.table->start(bins.folder() + folder.folder().substr(1) + "evil");
+    // Nor does the program's own path, as text: a copy differing in case, or a file
+    // whose path is a prefix of it, is someone else's program.
+    const ProcessIdentity ownUpper = platform.table->start(UpperCase(programPath()));
+    const ProcessIdentity ownPrefix = platform.table->start(folder.path().string());
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{upper, nested, ownUpper, ownPrefix}));
+}
+
+TEST_F(SafeListVerifierTest, ProcessThatEndedBeforeItsDigestIsSkipped) {
+    preferences.autoKill = true;
+    const std::string tool = makeExe("tool", "tool v1");
+    safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+    const ProcessIdentity id = platform.table->start(tool);
+    engine->snapshot().RefreshTaskListNT();
+    platform.table->end(id);
+
+    engine->verifier().CheckSafeProcessesList();
+    EXPECT_TRUE(platform.executables->probed.empty());
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_EQ(logText(), "");
+    EXPECT_EQ(dialog.count(), 0u);
+}
+
+TEST_F(SafeListVerifierTest, PathWithALineBreakIsNeverExemptByAList) {
+    // Joined, the two Never Kill entries hold the path across their line break.
+    const std::string spanning = bins.file("x\r\n/usr/sbin/ss");
+    neverKill.add(bins.file("x"));
+    neverKill.add("/usr/sbin/sshd");
+    safe.add(safeEntry(spanning, "0123456789ABCDEF0123456789ABCDEF"));
+    const ProcessIdentity id = platform.table->start(spanning);
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(spanning, id) + " [not in Safe list]"}));
+    EXPECT_TRUE(platform.executables->probed.empty());
+
+    preferences.autoKill = true;
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{id}));
 }
 
 TEST_F(SafeListVerifierTest, SafeEntryMatchesIgnoringCaseAndItsDigestDecides) {
@@ -309,21 +353,38 @@ TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
     EXPECT_FALSE(engine->flags().DialogUp);
 }
 
-TEST_F(SafeListVerifierTest, AddQuestionableComparesItemsTrimmedWithoutCaseOrReason) {
+TEST_F(SafeListVerifierTest, AddQuestionableKnowsALineByThePathAndIdentityItWasMadeFrom) {
     const std::string tool = makeExe("tool", "t");
     const ProcessIdentity id = platform.table->start(tool);
     verify();
     ASSERT_EQ(dialog.count(), 1u);
-    dialog.entries[0].first = "  " + UpperCase(tool) + " [1000] [CORRUPT CHECKSUM]\t";
+    // What the line reads plays no part.
+    dialog.entries[0].first = "anything";
 
-    const SnapshotEntry same{entry(tool, id), tool, id};
-    engine->verifier().AddQuestionable(same, " [not in Safe list]");
+    engine->verifier().AddQuestionable({entry(tool, id), tool, id}, " [corrupt checksum]");
     EXPECT_EQ(dialog.count(), 1u);
-    const SnapshotEntry otherPid{tool + " [10001]", tool, {10001, 7}};
-    engine->verifier().AddQuestionable(otherPid, " [corrupt checksum]");
-    ASSERT_EQ(dialog.count(), 2u);
+    const SnapshotEntry otherCopy{tool + " [10001]", tool, {10001, 7}};
+    engine->verifier().AddQuestionable(otherCopy, " [corrupt checksum]");
+    const SnapshotEntry reusedPid{entry(tool, id), tool, {id.pid, id.startTime + 1}};
+    engine->verifier().AddQuestionable(reusedPid, " [not in Safe list]");
+    ASSERT_EQ(dialog.count(), 3u);
     EXPECT_EQ(dialog.entries[1].first, tool + " [10001] [corrupt checksum]");
-    EXPECT_EQ(dialog.entries[1].second.id, otherPid.id);
+    EXPECT_EQ(dialog.entries[1].second.id, otherCopy.id);
+    EXPECT_EQ(dialog.entries[2].second.id, reusedPid.id);
+}
+
+TEST_F(SafeListVerifierTest, PathHoldingAReasonTextIsListedOnce) {
+    const std::string odd = makeExe("odd [not in Safe list]", "o");
+    const std::string odder = makeExe("odder [corrupt checksum] [1002]", "o");
+    const ProcessIdentity oddId = platform.table->start(odd);
+    const ProcessIdentity odderId = platform.table->start(odder);
+    dialog.whileShown = [&] {
+        verify();
+        verify();
+    };
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(odd, oddId) + " [not in Safe list]",
+                                                       entry(odder, odderId) + " [not in Safe list]"}));
 }
 
 TEST_F(SafeListVerifierTest, AlarmPlaysBeforeTheWindowHidesAndTheDialogShows) {

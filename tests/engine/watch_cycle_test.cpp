@@ -88,6 +88,9 @@ TEST_F(WatchCycleTest, BypassMarksAreClearedDuringTheMinuteAfterMidnight) {
 TEST_F(WatchCycleTest, PasswordLinesLeaveTheNeverKillList) {
     neverKill.add("   secret");
     neverKill.add(" other");
+    // A blank entry and a tab-led one sort before the password line.
+    neverKill.add("");
+    neverKill.add("\tx");
     engine->Timer1Timer();
     EXPECT_EQ(neverKill.items(), (std::vector<std::string>{"/usr/lib/systemd/systemd"}));
 }

@@ -4,15 +4,19 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/checksums.h"
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_process_table.h"
+#include "platform/linux/proc_files.h"
 #include "tests/support/child_process.h"
-#include "tests/support/fake_window.h"
-#include "tests/support/memory_list_pane.h"
+#include "tests/support/deadline.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -55,66 +59,97 @@ TEST_F(LinuxExecutableAccessTest, RunningImageIsTheStartedFileAfterThePathWasRep
     replaceProgram();
     ASSERT_NE(digestOf(program), started);
 
-    const std::string image = access.runningImage(id, program);
-    EXPECT_NE(image, program);
-    EXPECT_TRUE(access.probe(image));
-    EXPECT_EQ(digestOf(image), started);
+    const std::optional<std::string> image = access.runningImage(id);
+    ASSERT_TRUE(image.has_value());
+    EXPECT_NE(*image, program);
+    EXPECT_TRUE(access.probe(*image));
+    EXPECT_EQ(digestOf(*image), started);
 }
 
-TEST_F(LinuxExecutableAccessTest, ProcessThatIsNotTheRecordedOneFallsBackToThePath) {
+TEST_F(LinuxExecutableAccessTest, EndedProcessHasNoRunningImage) {
     test::ChildProcess child(program, {"60"});
     const ProcessIdentity id = identityOf(child);
 
     // Same PID, other start time: the PID now belongs to another process.
-    EXPECT_EQ(access.runningImage({id.pid, id.startTime + 1}, program), program);
+    EXPECT_EQ(access.runningImage({id.pid, id.startTime + 1}), std::nullopt);
 
+    // A zombie still has its start time, but no image any more.
     ::kill(child.pid(), SIGKILL);
+    for (int wait = 0; wait < 500 && linux_proc::ExecutablePath(id.pid); ++wait) {
+        ::usleep(10000);
+    }
+    EXPECT_EQ(access.runningImage(id), std::nullopt);
     ASSERT_TRUE(child.waitEnded(5000));
-    EXPECT_EQ(access.runningImage(id, program), program);
+    EXPECT_EQ(access.runningImage(id), std::nullopt);
 }
 
-TEST_F(LinuxExecutableAccessTest, ProbeOpensExistingFilesOnly) {
+TEST_F(LinuxExecutableAccessTest, ProbeAcceptsRegularFilesOnlyAndNeverBlocks) {
     EXPECT_TRUE(access.probe(program));
     EXPECT_FALSE(access.probe(folder.file("missing")));
+
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = folder.file("zero");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string subfolder = folder.file("folder");
+    std::filesystem::create_directory(subfolder);
+    // Run where a deadline can end it: an open of the FIFO that blocks must fail
+    // the test, not hang it.
+    for (const std::string& path : {fifo, zero, subfolder}) {
+        EXPECT_EQ(test::RunWithDeadline(5, [&] { return access.probe(path) ? 1 : 0; }), 0) << path;
+    }
 }
 
-TEST_F(LinuxExecutableAccessTest, VerificationJudgesTheImageThatRunsNotTheFileAtItsPath) {
-    test::TempFolder programFolder;
-    std::filesystem::create_directory(programFolder.path() / "system");
-    test::WriteFileBytes(programFolder.file("system/KVlog.txt"), "");
-    PlatformServices platform = MakeLinuxPlatform();
-    test::MemoryListPane current{"TextListBox1", true}, safe{"TextListBox2", true}, kill{"CheckListBox3"},
-        neverKill{"TextListBox4", true};
-    test::FakeWatchHost host;
-    test::FakePreferences preferences;
-    test::FakeQuestionableDialog dialog;
-    WatchEngine engine(platform, {programFolder.file("Korvane"), programFolder.folder()},
-                       {current, safe, kill, neverKill}, host, preferences, dialog);
-
-    const std::string trusted = program + "     [" + digestOf(program) + "]";
-    test::ChildProcess child(program, {"60"});
-    replaceProgram();
-    const std::string entry = program + " [" + std::to_string(child.pid()) + "]";
-    const auto listed = [&] {
-        for (const auto& [text, id] : dialog.entries) {
+// The verification pass over the real backend: it digests the image a process runs.
+class RealVerificationTest : public LinuxExecutableAccessTest {
+protected:
+    void verify() { rig.engine->verifier().CheckSafeProcessesList(); }
+    // The dialog line of the child, if it was listed.
+    std::string listed(const test::ChildProcess& child) const {
+        const std::string entry = program + " [" + std::to_string(child.pid()) + "]";
+        for (const auto& [text, id] : rig.dialog.entries) {
             if (text.starts_with(entry)) {
                 return text;
             }
         }
-        return std::string();
-    };
+        return {};
+    }
+
+    PlatformServices platform = MakeLinuxPlatform();
+    test::EngineRig rig{platform};
+};
+
+TEST_F(RealVerificationTest, JudgesTheImageThatRunsNotTheFileAtItsPath) {
+    const std::string trusted = program + "     [" + digestOf(program) + "]";
+    test::ChildProcess child(program, {"60"});
+    replaceProgram();
+    const std::string entry = program + " [" + std::to_string(child.pid()) + "]";
 
     // Trusted before the swap: the running image still matches.
-    safe.add(trusted);
-    engine.snapshot().RefreshTaskListNT();
-    engine.verifier().CheckSafeProcessesList();
-    EXPECT_EQ(listed(), "");
+    rig.safe.add(trusted);
+    rig.engine->snapshot().RefreshTaskListNT();
+    verify();
+    EXPECT_EQ(listed(child), "");
 
     // Trusting the swapped-in file does not vouch for the program that runs.
-    safe.clear();
-    safe.add(program + "     [" + digestOf(program) + "]");
-    engine.verifier().CheckSafeProcessesList();
-    EXPECT_EQ(listed(), entry + " [corrupt checksum]");
+    rig.safe.clear();
+    rig.safe.add(program + "     [" + digestOf(program) + "]");
+    verify();
+    EXPECT_EQ(listed(child), entry + " [corrupt checksum]");
+}
+
+TEST_F(RealVerificationTest, ProcessThatEndedIsSkippedNotJudgedByTheFileNowAtItsPath) {
+    rig.safe.add(program + "     [" + digestOf(program) + "]");
+    test::ChildProcess child(program, {"60"});
+    rig.engine->snapshot().RefreshTaskListNT();
+    ::kill(child.pid(), SIGKILL);
+    ASSERT_TRUE(child.waitEnded(5000));
+    replaceProgram();
+
+    // The snapshot still holds the process; what lies at its path now is not it.
+    verify();
+    EXPECT_EQ(listed(child), "");
+    EXPECT_EQ(rig.logText(), "");
 }
 
 } // namespace

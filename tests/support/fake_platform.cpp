@@ -47,8 +47,13 @@ bool FakeExecutableAccess::probe(const std::string& path) {
     return !locked.contains(path);
 }
 
-std::string FakeExecutableAccess::runningImage(const ProcessIdentity&, const std::string& path) {
-    return path;
+std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {
+    for (const ProcessRecord& process : table_.processes) {
+        if (process.id == id) {
+            return process.path;
+        }
+    }
+    return std::nullopt;
 }
 
 void FakeSoundPlayer::playSync(const std::string& path) {
@@ -123,7 +128,7 @@ FakePlatform::FakePlatform() {
     priority = priorityOwner.get();
     auto clockOwner = std::make_unique<FakeClock>();
     clock = clockOwner.get();
-    auto executablesOwner = std::make_unique<FakeExecutableAccess>();
+    auto executablesOwner = std::make_unique<FakeExecutableAccess>(*table);
     executables = executablesOwner.get();
     auto soundOwner = std::make_unique<FakeSoundPlayer>();
     sound = soundOwner.get();

@@ -59,13 +59,18 @@ public:
     std::vector<int> slept;
 };
 
-// Executables that the probe refuses; running images are read from the path itself.
+// Executables that the probe refuses. The running image of a process of the table is
+// read from its path; a process that is no longer in the table has none.
 class FakeExecutableAccess : public ExecutableAccess {
 public:
+    explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
     bool probe(const std::string& path) override;
-    std::string runningImage(const ProcessIdentity& id, const std::string& path) override;
+    std::optional<std::string> runningImage(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
+
+private:
+    FakeProcessTable& table_;
 };
 
 class FakeSoundPlayer : public SoundPlayer {

@@ -47,7 +47,8 @@ public:
 class FakeQuestionableDialog : public QuestionableDialog {
 public:
     std::size_t count() const override { return entries.size(); }
-    std::string item(std::size_t index) const override { return entries.at(index).first; }
+    std::string item(std::size_t index) const { return entries.at(index).first; }
+    SnapshotEntry entry(std::size_t index) const override { return entries.at(index).second; }
     void append(const std::string& line, const SnapshotEntry& entry) override { entries.emplace_back(line, entry); }
     void bringToFront() override { ++frontCalls; }
     void showModal() override {

@@ -52,6 +52,7 @@ protected:
     TForm1& form() {
         if (!form_) {
             form_ = std::make_unique<TForm1>(platform.services, ProgramLocation{files.executable, folder.folder()});
+            QObject::connect(form_.get(), &TForm1::endProgram, [this] { ++endRequests; });
             form_->setMessagePanel(&panel);
             form_->setFirstEventRegistry(&panel);
         }
@@ -101,6 +102,7 @@ protected:
     DataFiles files{folder.folder()};
     test::FakePlatform platform;
     RecordingMessagePanel panel;
+    int endRequests = 0;
     std::unique_ptr<TForm1> form_;
 };
 
@@ -173,6 +175,7 @@ TEST_F(MainFormDataTest, CloseWithoutConfirmedQuitIsRefusedAndWritesNothing) {
     const auto written = std::filesystem::last_write_time(files.safeList);
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(endRequests, 0);
     EXPECT_EQ(std::filesystem::last_write_time(files.safeList), written);
     EXPECT_EQ(ReadFileBytes(files.seal), seal);
     EXPECT_TRUE(form().timer2().isActive());
@@ -190,6 +193,7 @@ TEST_F(MainFormDataTest, ConfirmedQuitSavesAndTheNextStartFindsEverything) {
     child<QLineEdit>("MaskEdit1")->setText(QStringLiteral("pw"));
     child<TIntegerEdit>("IntegerEdit1")->setValue(750);
     ASSERT_TRUE(quit());
+    EXPECT_EQ(endRequests, 1);
     EXPECT_FALSE(form().timer1().isActive());
     EXPECT_TRUE(CheckDataSeal(files).passed());
     EXPECT_EQ(ReadFileBytes(files.sealBackup), ReadFileBytes(files.seal));
@@ -235,6 +239,7 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
     std::filesystem::create_directories(files.listTemp + "/blocker");
     EXPECT_FALSE(quit());
     EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(endRequests, 0);
     EXPECT_FALSE(form().timer2().isActive());
     EXPECT_NE(logText().find("Saving the Korvane data files failed at this file."), std::string::npos);
     EXPECT_EQ(child<TEncartaButton>("EncartaButton7")->color(), QColor(255, 0, 0));
@@ -270,6 +275,7 @@ TEST_F(MainFormDataTest, EndOfSessionRequestSavesWithoutConfirmation) {
     child<TTextListBox>("CheckListBox3")->addText("/opt/evil");
     platform.endOfSession->request();
     QApplication::processEvents();
+    EXPECT_EQ(endRequests, 1);
     EXPECT_FALSE(form().timer2().isActive());
     EXPECT_TRUE(CheckDataSeal(files).passed());
     restart();

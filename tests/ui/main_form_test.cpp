@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "engine/checksums.h"
@@ -111,6 +112,68 @@ TEST_F(MainFormTest, SettingsKeepTheKeysInDesignOrderAndComeBack) {
     EXPECT_FALSE(form().autoKillUnknownChecksums()); // only "TRUE" ticks a box
 }
 
+TEST_F(MainFormTest, TrayIconHasNoTooltip) {
+    EXPECT_TRUE(child<TRxTrayIcon>("RxTrayIcon1")->hint().isEmpty());
+}
+
+TEST_F(MainFormTest, IntervalOfZeroOrLessLeavesTheWatchTimerOff) {
+    test::WriteFileBytes(folder.file("Korvane.ini"),
+                         EncodeSettingsText("[Form1]\r\nEdit1.Text=0\r\nCheckBox7.Checked=FALSE\r\n"));
+    EXPECT_TRUE(form().isActivated());
+    EXPECT_FALSE(form().timer1().isActive());
+    form().setTimer1Interval(100);
+    EXPECT_TRUE(form().timer1().isActive());
+    EXPECT_EQ(form().timer1().interval(), 100);
+    form().setTimer1Interval(-5);
+    EXPECT_FALSE(form().timer1().isActive());
+}
+
+TEST_F(MainFormTest, RestoredAutoKillIsConfirmedAndStaysInForce) {
+    test::WriteFileBytes(folder.file("Korvane.ini"),
+                         EncodeSettingsText("[Form1]\r\nCheckBox1.Checked=TRUE\r\nCheckBox7.Checked=FALSE\r\n"));
+    child<TTextListBox>("TextListBox4")->addText("/usr/lib/systemd/systemd");
+    EXPECT_TRUE(form().autoKillUnknown());
+    EXPECT_EQ(child<QCheckBox>("CheckBox1")->palette().color(QPalette::Window), QColor(255, 0, 0));
+
+    // The questionable dialog takes back only an unconfirmed tick.
+    form().questionableDialog().show();
+    form().questionableDialog().hide();
+    EXPECT_TRUE(child<QCheckBox>("CheckBox1")->isChecked());
+
+    const auto unknown = platform.table->start("/opt/unknown");
+    // Were it questioned instead, the dialog would wait for an answer.
+    QTimer::singleShot(0, &form().questionableDialog(), [this] {
+        ADD_FAILURE() << "questioned, not killed";
+        form().questionableDialog().done(QDialog::Rejected);
+    });
+    form().Timer1Timer();
+    EXPECT_FALSE(platform.table->running(unknown));
+}
+
+TEST_F(MainFormTest, ToggledBypassMarkRequestsARecheck) {
+    test::WriteFileBytes(folder.file("Korvane.ini"), EncodeSettingsText("[Form1]\r\nCheckBox7.Checked=FALSE\r\n"));
+    child<TTextListBox>("TextListBox4")->addText("/usr/lib/systemd/systemd");
+    form().killPane().add("/opt/miner");
+    form().killPane().setChecked(0, true);
+    const auto miner = platform.table->start("/opt/miner");
+    form().Timer1Timer();
+    ASSERT_TRUE(platform.table->running(miner));
+    EXPECT_FALSE(form().engine().flags().ForceCheck);
+
+    // The program's own mark changes request nothing; the user's toggle does.
+    form().killPane().setChecked(0, true);
+    EXPECT_FALSE(form().engine().flags().ForceCheck);
+    auto* kill = child<TTextListBox>("CheckListBox3");
+    kill->setCurrentRow(0);
+    QTest::keyClick(kill, Qt::Key_Space);
+    EXPECT_FALSE(form().killPane().checked(0));
+    EXPECT_TRUE(form().engine().flags().ForceCheck);
+
+    // The snapshot is unchanged, yet the next tick runs the checks.
+    form().Timer1Timer();
+    EXPECT_FALSE(platform.table->running(miner));
+}
+
 class QuestionableFormTest : public MainFormTest {
 protected:
     TForm2& dialog() { return form().questionableDialog(); }
@@ -171,6 +234,46 @@ TEST_F(QuestionableFormTest, ContinueListsCheckedProgramsWithTheirChecksums) {
     EXPECT_NE(log.find(program + "  Continued execution, placed in Safe Processes list."), std::string::npos);
     EXPECT_NE(log.find(locked + "  This program locked it's exe file.  It can not be listed in Safe Processes list."),
               std::string::npos);
+}
+
+TEST_F(QuestionableFormTest, PathWithALineBreakIsDecidedButNeverListed) {
+    // Such a path could not be written as one line of a list file.
+    const std::string odd = folder.file("odd\nname");
+    test::WriteFileBytes(odd, "abc");
+    const auto killed = platform.table->start(odd);
+    const auto kept = platform.table->start(odd);
+    const std::string entryText = odd + " [1001]";
+    dialog().append(entryText + " [not in Safe list]", {entryText, odd, killed});
+    dialog().append(odd + " [1002] [not in Safe list]", {odd + " [1002]", odd, kept});
+    check(0);
+    dialog().EncartaButton1Click();
+    EXPECT_FALSE(platform.table->running(killed));
+    EXPECT_TRUE(lines("CheckListBox3").empty());
+
+    check(0);
+    dialog().EncartaButton2Click();
+    EXPECT_TRUE(lines("TextListBox2").empty());
+    EXPECT_TRUE(platform.table->running(kept));
+    EXPECT_EQ(dialog().count(), 0u);
+
+    const std::string logged = folder.file("odd\\nname");
+    const std::string log = test::ReadFileBytes(folder.file("system/KVlog.txt"));
+    EXPECT_NE(log.find(logged + "  Terminated by user.  It can not be listed in Kill Processes list.\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find(logged + "  This program locked it's exe file.  It can not be listed in Safe Processes list."),
+              std::string::npos);
+}
+
+TEST_F(QuestionableFormTest, ContinueForAProcessThatEndedDigestsTheFileAtItsPath) {
+    const std::string program = folder.file("tool");
+    test::WriteFileBytes(program, "abc");
+    const auto id = platform.table->start(program);
+    dialog().append(program + " [1001] [not in Safe list]", {program + " [1001]", program, id});
+    platform.table->end(id);
+    check(0);
+    dialog().EncartaButton2Click();
+    EXPECT_EQ(lines("TextListBox2"), (std::vector<std::string>{program + "     [900150983CD24FB0D6963F7D28E17F72]"}));
+    EXPECT_EQ(platform.executables->probed, (std::vector<std::string>{program}));
 }
 
 TEST_F(QuestionableFormTest, CloseIsRefusedWhileUndecidedLinesRemain) {
