@@ -52,6 +52,7 @@ protected:
     EndToEndTest() {
         std::filesystem::create_directories(folder.path() / "portable");
         std::filesystem::create_directories(folder.path() / "run");
+        std::filesystem::permissions(folder.path() / "run", std::filesystem::perms::owner_all);
         std::filesystem::copy_file(KORVANE_EXECUTABLE, files.executable);
     }
 
