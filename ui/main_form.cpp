@@ -1,7 +1,6 @@
 #include "ui/main_form.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
