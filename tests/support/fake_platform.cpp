@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace korvane::test {
 
@@ -59,6 +63,62 @@ void FakeSoundPlayer::playSync(const std::string& path) {
     }
 }
 
+namespace {
+
+class FakeFileLock : public FileLock {
+public:
+    FakeFileLock(FakeFileLocker& locker, std::string path) : locker_(locker), path_(std::move(path)) {}
+    ~FakeFileLock() override { locker_.held.erase(std::find(locker_.held.begin(), locker_.held.end(), path_)); }
+    FakeFileLock(const FakeFileLock&) = delete;
+    FakeFileLock& operator=(const FakeFileLock&) = delete;
+
+private:
+    FakeFileLocker& locker_;
+    std::string path_;
+};
+
+} // namespace
+
+std::unique_ptr<FileLock> FakeFileLocker::lockFile(const std::string& path, std::uint64_t length) {
+    ++locksTaken;
+    if (::access(path.c_str(), R_OK) != 0) {
+        return nullptr;
+    }
+    held.push_back(path);
+    lengths.push_back(length);
+    return std::make_unique<FakeFileLock>(*this, path);
+}
+
+FakeEndOfSession::FakeEndOfSession() {
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+}
+
+FakeEndOfSession::~FakeEndOfSession() {
+    ::close(readEnd_);
+    ::close(writeEnd_);
+}
+
+bool FakeEndOfSession::takeRequests() {
+    char buffer[16];
+    bool any = false;
+    while (::read(readEnd_, buffer, sizeof buffer) > 0) {
+        any = true;
+    }
+    return any;
+}
+
+void FakeEndOfSession::request() {
+    const char byte = 1;
+    if (::write(writeEnd_, &byte, 1) != 1) {
+        throw std::runtime_error("cannot request the end of the session");
+    }
+}
+
 FakePlatform::FakePlatform() {
     auto tableOwner = std::make_unique<FakeProcessTable>();
     table = tableOwner.get();
@@ -81,6 +141,15 @@ FakePlatform::FakePlatform() {
     services.executables = std::move(executablesOwner);
     services.sound = std::move(soundOwner);
     services.instanceLock = std::move(lockOwner);
+    auto fileLockerOwner = std::make_unique<FakeFileLocker>();
+    fileLocker = fileLockerOwner.get();
+    services.fileLocker = std::move(fileLockerOwner);
+    auto startupOwner = std::make_unique<FakeStartupRegistration>();
+    startup = startupOwner.get();
+    services.startup = std::move(startupOwner);
+    auto endOwner = std::make_unique<FakeEndOfSession>();
+    endOfSession = endOwner.get();
+    services.endOfSession = std::move(endOwner);
 }
 
 } // namespace korvane::test

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/api/platform_services.h"
@@ -89,6 +90,39 @@ public:
     std::vector<std::string> titles;
 };
 
+// Records which files are locked now, and every lock taken.
+class FakeFileLocker : public FileLocker {
+public:
+    std::unique_ptr<FileLock> lockFile(const std::string& path, std::uint64_t length) override;
+    std::vector<std::string> held; // in locking order; a released lock leaves
+    std::vector<std::uint64_t> lengths;
+    int locksTaken = 0;
+};
+
+class FakeStartupRegistration : public StartupRegistration {
+public:
+    void setAutoStart(const std::string& executable, bool on) override { calls.emplace_back(executable, on); }
+    std::vector<std::pair<std::string, bool>> calls;
+};
+
+// End-of-session requests a test makes, through a real pipe as the backend's.
+class FakeEndOfSession : public EndOfSession {
+public:
+    FakeEndOfSession();
+    ~FakeEndOfSession() override;
+    FakeEndOfSession(const FakeEndOfSession&) = delete;
+    FakeEndOfSession& operator=(const FakeEndOfSession&) = delete;
+
+    int startReceiving() override { return readEnd_; }
+    bool takeRequests() override;
+    // What a SIGTERM would do: one byte into the pipe.
+    void request();
+
+private:
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+};
+
 // A PlatformServices whose members are the fakes above, reachable typed.
 struct FakePlatform {
     FakePlatform();
@@ -99,6 +133,9 @@ struct FakePlatform {
     FakeExecutableAccess* executables;
     FakeSoundPlayer* sound;
     FakeInstanceLock* instanceLock;
+    FakeFileLocker* fileLocker;
+    FakeStartupRegistration* startup;
+    FakeEndOfSession* endOfSession;
     PlatformServices services;
 };
 

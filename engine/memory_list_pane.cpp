@@ -1,11 +1,11 @@
-#include "tests/support/memory_list_pane.h"
+#include "engine/memory_list_pane.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "engine/text_rules.h"
 
-namespace korvane::test {
+namespace korvane {
 
 MemoryListPane::MemoryListPane(std::string name, bool sorted, const std::vector<std::string>& items)
     : MemoryListPane(std::move(name), sorted) {
@@ -33,4 +33,4 @@ void MemoryListPane::remove(std::size_t index) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-} // namespace korvane::test
+} // namespace korvane
