@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/admission_digest.h"
 #include "engine/checksums.h"
+#include "engine/file_error.h"
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_process_table.h"
@@ -150,6 +152,22 @@ TEST_F(RealVerificationTest, ProcessThatEndedIsSkippedNotJudgedByTheFileNowAtIts
     verify();
     EXPECT_EQ(listed(child), "");
     EXPECT_EQ(rig.logText(), "");
+}
+
+TEST_F(RealVerificationTest, AdmissionDigestIsOfTheImageThatRunsElseOfTheFileAtThePath) {
+    const std::string started = digestOf(program);
+    test::ChildProcess child(program, {"60"});
+    rig.engine->snapshot().RefreshTaskListNT();
+    replaceProgram();
+    const std::string replaced = digestOf(program);
+    ASSERT_NE(replaced, started);
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), started);
+
+    // Once the process has ended, the file at the path is what would run next.
+    ::kill(child.pid(), SIGKILL);
+    ASSERT_TRUE(child.waitEnded(5000));
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), replaced);
+    EXPECT_THROW(AdmissionDigest(folder.file("missing"), rig.engine->snapshot(), *platform.executables), FileError);
 }
 
 } // namespace
