@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,11 @@ namespace korvane {
 // been put at the path since; of the file at the path when no such process runs.
 // Throws FileError when the file to digest cannot be read.
 std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapshot, ExecutableAccess& executables);
+
+// The digest text a questioned process enters the Safe list with: of the image that
+// very process runs; once it has ended, of the file at its path. Each file is probed
+// before it is read; std::nullopt when the probe refuses the file to digest. Throws
+// FileError when a file that passed the probe cannot be read.
+std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, ExecutableAccess& executables);
 
 } // namespace korvane

@@ -22,6 +22,9 @@ public:
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.
     virtual bool checked(std::size_t index) const = 0;
     virtual void setChecked(std::size_t index, bool checked) = 0;
+    // Replaces the text of the item at `index`. In an unsorted pane the item keeps its
+    // place and its mark; a sorted pane, which carries no marks, sorts it in anew.
+    virtual void setItem(std::size_t index, const std::string& text);
 
     std::vector<std::string> items() const;
     // The items joined by CR LF, the text every list-membership test searches.

@@ -14,6 +14,15 @@ TEST(SafeListEntry, IsThePathFiveBlanksAndTheBracketedDigest) {
     EXPECT_EQ(SafeListEntry("/usr/bin/tool", kNew), "/usr/bin/tool     [" + kNew + "]");
 }
 
+TEST(SafeListEntry, PathIsCutAtTheDigestElseAtTheFirstBracket) {
+    EXPECT_EQ(SafeListPath(SafeListEntry("/opt/k[y]/tool", kNew)), "/opt/k[y]/tool");
+    EXPECT_EQ(SafeListPath(SafeListEntry("/opt/a     [b/tool", kNew)), "/opt/a     [b/tool");
+    // Other forms, as typed by hand: the text before the first "[", trimmed.
+    EXPECT_EQ(SafeListPath(" /usr/bin/tool [x]y"), "/usr/bin/tool");
+    EXPECT_EQ(SafeListPath("/usr/bin/tool     [A]     [B"), "/usr/bin/tool");
+    EXPECT_EQ(SafeListPath("/usr/bin/tool"), "/usr/bin/tool");
+}
+
 TEST(SafeListEntry, AdmittingAgainReplacesTheOlderEntryOfThatPathOnly) {
     MemoryListPane safe("TextListBox2", true,
                         {SafeListEntry("/usr/bin/tool", kOld), SafeListEntry("/usr/bin/tool2", kOld),

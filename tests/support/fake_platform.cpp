@@ -50,7 +50,8 @@ bool FakeExecutableAccess::probe(const std::string& path) {
 std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {
     for (const ProcessRecord& process : table_.processes) {
         if (process.id == id) {
-            return process.path;
+            const auto image = images.find(id.pid);
+            return image != images.end() ? image->second : process.path;
         }
     }
     return std::nullopt;

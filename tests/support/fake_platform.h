@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -60,7 +61,9 @@ public:
 };
 
 // Executables that the probe refuses. The running image of a process of the table is
-// read from its path; a process that is no longer in the table has none.
+// read from its path, or from the file `images` names for its PID (the program as it
+// was started, after another file was put at its path); a process that is no longer
+// in the table has none.
 class FakeExecutableAccess : public ExecutableAccess {
 public:
     explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
@@ -68,6 +71,7 @@ public:
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
+    std::map<int, std::string> images;
 
 private:
     FakeProcessTable& table_;
