@@ -14,6 +14,9 @@ int main(int argc, char** argv) {
 
     QApplication::setQuitOnLastWindowClosed(false);
     korvane::TForm1 form1(platform, location);
+    // exit(), not quit(): quit() would ask the window to close again, and only a
+    // confirmed quit may close it.
+    QObject::connect(&form1, &korvane::TForm1::endProgram, &application, [] { QApplication::exit(0); });
     form1.show();
     const int result = QApplication::exec();
     if (!form1.isSecondInstance()) {

@@ -79,7 +79,7 @@ void StoreList(benchmark::State& state) {
     VectorPane pane;
     FillList(pane);
     for (auto _ : state) {
-        store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+        store.StoreList(pane).commit();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kListBytes));
 }
@@ -90,9 +90,9 @@ void LoadList(benchmark::State& state) {
     korvane::ListFileStore store(folder.folder());
     VectorPane pane;
     FillList(pane);
-    store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+    store.StoreList(pane).commit();
     for (auto _ : state) {
-        store.EnDeCryptMajor(pane, korvane::ListDirection::Load);
+        store.LoadList(pane);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kListBytes));
 }
@@ -104,7 +104,7 @@ void EncipherFile(benchmark::State& state) {
     korvane::ListFileStore store(folder.folder());
     VectorPane pane;
     FillList(pane);
-    store.EnDeCryptMajor(pane, korvane::ListDirection::Store);
+    store.StoreList(pane).commit();
     const std::string stored = store.listFilePath(pane.name());
     korvane::TEncryption encryption;
     for (auto _ : state) {

@@ -8,8 +8,8 @@ namespace korvane {
 // Replaces the whole contents of an existing file; never creates one.
 //
 // The new contents go to a temporary file beside it, which is renamed over the old
-// one with the old owner and permissions, so a failed write (a full disk) leaves the
-// old contents whole. Where no such replacement can stand in for the file (the folder
+// one with the old owner and permissions (FileReplacement), so a failed write (a full
+// disk) or a crash leaves the old contents whole. Where no such replacement can stand in for the file (the folder
 // is not writable, the file is a link, its owner cannot be kept), the file is rewritten
 // in place, after reserving the space it needs.
 //

@@ -8,7 +8,9 @@ namespace korvane {
 // neighbours are compared: in a sorted pane that is every duplicate.
 void DeleteNeighbourDuplicates(ListPane& list);
 
-// Neighbouring duplicates, then entries that are empty after trimming.
+// Neighbouring duplicates, then entries that are empty after trimming. One rule for
+// the text lists and for the Kill list (its DeleteDupesCBlanks): the pane deletes an
+// entry with its mark, so every "Bypass" mark stays with the entry it belongs to.
 void DeleteDupesBlanks(ListPane& list);
 
 // Takes the stored password line, and anything that sorts before it, off the head of

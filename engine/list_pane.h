@@ -23,6 +23,9 @@ public:
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.
     virtual bool checked(std::size_t index) const = 0;
     virtual void setChecked(std::size_t index, bool checked) = 0;
+    // Replaces the text of the item at `index`. In an unsorted pane the item keeps its
+    // place and its mark; a sorted pane, which carries no marks, sorts it in anew.
+    virtual void setItem(std::size_t index, const std::string& text);
     // A number that changes with every change of the items or their marks, also one
     // made behind the pane's back (a window's list edited by the user). While it stays
     // the same, what was learnt from the items still holds.

@@ -10,4 +10,8 @@ bool ListablePath(std::string_view path) {
     return path.find_first_of("\r\n") == std::string_view::npos;
 }
 
+std::string FileName(std::string_view path) {
+    return std::string(path.substr(path.rfind('/') + 1));
+}
+
 } // namespace korvane

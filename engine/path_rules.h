@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace korvane {
@@ -16,5 +17,9 @@ bool InProgramFolder(std::string_view path, std::string_view programFolder);
 // and no LF. Linux allows both in a file name; such a path can be neither stored in
 // a list nor found in one, so its process is admitted to no list.
 bool ListablePath(std::string_view path);
+
+// The file name of `path`: the text after its last "/", the whole text when it has
+// none (a Kill entry may be a bare name already).
+std::string FileName(std::string_view path);
 
 } // namespace korvane

@@ -20,4 +20,20 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
+std::string NormaliseLineBreaks(std::string_view text) {
+    const std::vector<std::string_view> lines = SplitLines(text);
+    std::string normalised;
+    normalised.reserve(text.size() + lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            normalised += "\r\n";
+        }
+        normalised += lines[i];
+    }
+    if (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        normalised += "\r\n";
+    }
+    return normalised;
+}
+
 } // namespace korvane

@@ -11,6 +11,10 @@ namespace korvane {
 // into `text`, which must outlive them: a large log is split without a copy per line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
+// The text with every line break (CR LF, lone CR, lone LF) written as CR LF; a text
+// that did not end with a break gets none.
+std::string NormaliseLineBreaks(std::string_view text);
+
 // Every line followed by CR LF, the form the program's text files are written in.
 template <class Lines> std::string TerminateLines(const Lines& lines) {
     std::size_t size = 0;

@@ -28,6 +28,11 @@ std::optional<std::string> ReadFileIfExists(const std::string& path) {
     return ReadWholeFile(path);
 }
 
+bool PathExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
 void WriteWholeFile(const std::string& path, std::string_view contents) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {

@@ -51,11 +51,11 @@ install_missing_packages() {
         -o DPkg::Lock::Timeout=600 "${missing[@]}"
 }
 
-# configure_and_build [target]: the whole tree, or one target.
+# configure_and_build [target...]: the whole tree, or these targets.
 configure_and_build() {
     cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja
     if [ "$#" -gt 0 ]; then
-        cmake --build "$BUILD_DIR" -j "$(nproc)" --target "$1"
+        cmake --build "$BUILD_DIR" -j "$(nproc)" --target "$@"
     else
         cmake --build "$BUILD_DIR" -j "$(nproc)"
     fi

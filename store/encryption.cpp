@@ -70,21 +70,24 @@ void TEncryption::CEncryptBtnClick(const std::string& passphrase, const std::str
     out.close();
 }
 
-void TEncryption::CDecryptBtnClick(const std::string& passphrase, const std::string& source,
+bool TEncryption::CDecryptBtnClick(const std::string& passphrase, const std::string& source,
                                    const std::string& destination) {
     RawFile in = RawFile::OpenRead(source);
     RawFile out = RawFile::Create(destination);
+    bool matched = false;
     {
         const BurnOnExit burn(cipher_);
         const KeyBlock expected = begin(passphrase);
         KeyBlock stored;
         const std::size_t got = in.read(stored.data(), stored.size());
-        if (got == stored.size() && std::equal(stored.begin(), stored.end(), expected.begin())) {
+        matched = got == stored.size() && std::equal(stored.begin(), stored.end(), expected.begin());
+        if (matched) {
             Pump(in, out, cipher_, &ChainCipher::decipher);
         }
     }
     in.close();
     out.close();
+    return matched;
 }
 
 } // namespace korvane

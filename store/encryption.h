@@ -27,7 +27,8 @@ public:
     void CEncryptBtnClick(const std::string& passphrase, const std::string& source, const std::string& destination);
     // Deciphers the source into the destination (created or truncated) when its check
     // block belongs to this passphrase; otherwise the destination stays empty, silently.
-    void CDecryptBtnClick(const std::string& passphrase, const std::string& source, const std::string& destination);
+    // True when the check block matched.
+    bool CDecryptBtnClick(const std::string& passphrase, const std::string& source, const std::string& destination);
 
 private:
     // Keys the cipher and returns the check block, with the chain back at the IV.

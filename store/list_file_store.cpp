@@ -5,9 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "engine/file_error.h"
 #include "engine/text_lines.h"
+#include "engine/text_rules.h"
 #include "engine/whole_file.h"
+#include "store/data_files.h"
 #include "store/raw_file.h"
 
 namespace korvane {
@@ -18,37 +22,38 @@ const std::string kListPassphrase = "Xq4&Lm9!vR2#tB%h8=";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr int kScrubLines = 300;
 constexpr std::size_t kScrubRun = 20;
+// A list file made anew is the user's own business.
+constexpr mode_t kNewListMode = S_IRUSR | S_IWUSR;
 
 } // namespace
 
 ListFileStore::ListFileStore(std::string executableFolder) : folder_(std::move(executableFolder)) {}
 
 std::string ListFileStore::listFilePath(const std::string& paneName) const {
-    std::string base;
+    const DataFiles files(folder_);
     if (paneName == "TextListBox2") {
-        base = "Safe";
-    } else if (paneName == "CheckListBox3") {
-        base = "Kill";
-    } else if (paneName == "TextListBox4") {
-        base = "NeverKill";
-    } else {
-        throw std::invalid_argument("no list file for pane " + paneName);
+        return files.safeList;
     }
-    return folder_ + "system/" + base + ".lst";
+    if (paneName == "CheckListBox3") {
+        return files.killList;
+    }
+    if (paneName == "TextListBox4") {
+        return files.neverKillList;
+    }
+    throw std::invalid_argument("no list file for pane " + paneName);
 }
 
-void ListFileStore::EnDeCryptMajor(ListPane& pane, ListDirection direction) {
-    const std::string listFile = listFilePath(pane.name());
+std::string ListFileStore::tempFilePath() const {
+    return DataFiles(folder_).listTemp;
+}
+
+template <class RoundTrip> void ListFileStore::throughTempFile(RoundTrip roundTrip) {
     const std::string tempFile = tempFilePath();
     try {
-        if (direction == ListDirection::Store) {
-            store(pane, listFile, tempFile);
-        } else {
-            load(pane, listFile, tempFile);
-        }
+        roundTrip(tempFile);
     } catch (...) {
         // A failure may leave deciphered or not yet enciphered list text in the
-        // temporary file; it must not stay on disk. The first failure is the one reported.
+        // temporary file; it must not stay on disk.
         try {
             ScrubFile(tempFile);
         } catch (const FileError&) {
@@ -58,29 +63,56 @@ void ListFileStore::EnDeCryptMajor(ListPane& pane, ListDirection direction) {
     ScrubFile(tempFile);
 }
 
-void ListFileStore::store(const ListPane& pane, const std::string& listFile, const std::string& tempFile) {
-    RawFile plain = RawFile::Create(tempFile);
-    const std::string text = TerminateLines(pane.items());
-    plain.write(text.data(), text.size());
-    plain.close();
-    encryption_.CEncryptBtnClick(kListPassphrase, tempFile, listFile);
+ListLoad ListFileStore::LoadList(ListPane& pane) {
+    const std::string listFile = listFilePath(pane.name());
+    if (!PathExists(listFile)) {
+        pane.clear();
+        return ListLoad::Missing;
+    }
+    bool matched = false;
+    std::string text;
+    try {
+        throughTempFile([&](const std::string& tempFile) {
+            // Claimed for its owner before any plain text goes in.
+            RawFile::CreatePrivate(tempFile).close();
+            matched = encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
+            text = ReadWholeFile(tempFile);
+        });
+    } catch (const FileError& error) {
+        if (error.path() != listFile) {
+            throw;
+        }
+        pane.clear();
+        return ListLoad::Unreadable;
+    }
+    pane.clear();
+    // A zero byte ends the text. A blank line is no entry: in the Never Kill list it
+    // would sort before the password line and be taken for it.
+    for (const std::string_view line : SplitLines(std::string_view(text).substr(0, text.find('\0')))) {
+        if (!Trim(line).empty()) {
+            pane.add(std::string(line));
+        }
+    }
+    return matched ? ListLoad::Loaded : ListLoad::Rejected;
 }
 
-void ListFileStore::load(ListPane& pane, const std::string& listFile, const std::string& tempFile) {
-    encryption_.CDecryptBtnClick(kListPassphrase, listFile, tempFile);
-    const std::string text = ReadWholeFile(tempFile);
-    // A zero byte ends the text.
-    const std::vector<std::string_view> lines = SplitLines(std::string_view(text).substr(0, text.find('\0')));
-    pane.clear();
-    for (const std::string_view line : lines) {
-        pane.add(std::string(line));
-    }
+FileReplacement ListFileStore::StoreList(const ListPane& pane) {
+    FileReplacement replacement = FileReplacement::Create(listFilePath(pane.name()), kNewListMode);
+    throughTempFile([&](const std::string& tempFile) {
+        RawFile plain = RawFile::CreatePrivate(tempFile);
+        const std::string text = TerminateLines(pane.items());
+        plain.write(text.data(), text.size());
+        plain.close();
+        encryption_.CEncryptBtnClick(kListPassphrase, tempFile, replacement.temporaryPath());
+    });
+    replacement.flush();
+    return replacement;
 }
 
 void ListFileStore::ScrubFile(const std::string& path) const {
     std::string line(kScrubRun, '\xFF');
     line += kLineEnd;
-    RawFile file = RawFile::Create(path);
+    RawFile file = RawFile::CreatePrivate(path);
     for (int i = 0; i < kScrubLines; ++i) {
         file.write(line.data(), line.size());
     }

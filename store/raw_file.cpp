@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "engine/file_error.h"
 
 namespace korvane {
@@ -15,8 +19,26 @@ RawFile RawFile::OpenRead(const std::string& path) {
 }
 
 RawFile RawFile::Create(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    return CreateFile(path, false);
+}
+
+RawFile RawFile::CreatePrivate(const std::string& path) {
+    return CreateFile(path, true);
+}
+
+RawFile RawFile::CreateFile(const std::string& path, bool restrictExisting) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        throw FileError::cannotCreate(path);
+    }
+    if (restrictExisting && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
+        ::close(fd);
+        throw FileError::cannotCreate(path);
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
+        ::close(fd);
         throw FileError::cannotCreate(path);
     }
     return RawFile(file, path);

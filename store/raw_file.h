@@ -12,8 +12,13 @@ namespace korvane {
 class RawFile {
 public:
     static RawFile OpenRead(const std::string& path);
-    // Creates the file or truncates an existing one.
+    // Creates the file (readable by its owner only) or truncates an existing one. A
+    // symbolic link at `path` is never followed: the open fails instead, so a link
+    // planted there cannot make the program write through it.
     static RawFile Create(const std::string& path);
+    // As Create, and an existing file is made readable by its owner only as well: for
+    // files that hold plain list text.
+    static RawFile CreatePrivate(const std::string& path);
 
     ~RawFile();
     RawFile(RawFile&& other) noexcept;
@@ -29,6 +34,7 @@ public:
 
 private:
     RawFile(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
+    static RawFile CreateFile(const std::string& path, bool restrictExisting);
 
     std::FILE* file_;
     std::string path_;

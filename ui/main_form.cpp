@@ -1,12 +1,13 @@
 #include "ui/main_form.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QSessionManager>
+#include <QSocketNotifier>
 
 #include "ui/handler_guard.h"
 #include "ui/palette.h"
@@ -20,6 +21,22 @@ namespace {
 constexpr int kFoldedWidth = 785;
 constexpr int kHeight = 542;
 constexpr int kDefaultInterval = 1000;
+constexpr int kBlinkInterval = 500;
+constexpr int kAlarmInterval = 1000;
+
+const QString kFirstRunNotice = QStringLiteral(
+    "<OK>Note: It is EXTREMELY important that you read the setup and other instructions in the Help File before going "
+    "further.  Do not click on any buttons or check boxes until after viewing the instructions.");
+
+// A window timer's interval: 0 (or less) switches it off; a Qt timer of 0 would fire
+// as fast as the event loop spins.
+void SetInterval(QTimer& timer, int milliseconds) {
+    if (milliseconds > 0) {
+        timer.start(milliseconds);
+    } else {
+        timer.stop();
+    }
+}
 
 void Paint(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette colours = widget->palette();
@@ -119,18 +136,41 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
     connect(CheckListBox3, &QListWidget::itemChanged, this,
             [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
+    Timer2.setObjectName(QStringLiteral("Timer2"));
+    Timer3.setObjectName(QStringLiteral("Timer3"));
 
     form2_ = std::make_unique<TForm2>(*this);
     engine_ = std::make_unique<WatchEngine>(platform_, location_,
                                             WatchPanes{*currentPane_, *safePane_, *killPane_, *neverKillPane_}, *this,
                                             *this, *form2_);
+    store_ = std::make_unique<DataStore>(location_.folder, StorePanes{*safePane_, *killPane_, *neverKillPane_},
+                                         engine_->log(), *platform_.fileLocker, *this);
+    connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
     eventWatch_ = std::make_unique<ProcessEventWatch>(*this);
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
     // the running instance's files.
     if (!isSecondInstance()) {
+        watchEndOfSession();
         RunHandler([this] { FormCreate(); });
     }
+}
+
+void TForm1::watchEndOfSession() {
+    // A request to terminate saves and ends the program, without the quit question.
+    EndOfSession& requests = *platform_.endOfSession;
+    if (const int descriptor = requests.startReceiving(); descriptor >= 0) {
+        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, &requests] {
+            if (requests.takeRequests()) {
+                WMQueryEndSession();
+                Q_EMIT endProgram();
+            }
+        });
+    }
+    // The session manager asks before logging out; should the logout be cancelled,
+    // the program goes on with its timers stopped and its files written.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { WMQueryEndSession(); });
 }
 
 QObjectList TForm1::DesignOrder() const {
@@ -138,12 +178,73 @@ QObjectList TForm1::DesignOrder() const {
             CheckBox3, CheckBox6, CheckBox8, CheckBox10, GaugeStatusBar1};
 }
 
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !isSecondInstance()) {
+        RunHandler([this] { FormActivate(); });
+    }
+    return TPersistentForm::event(event);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
+    bool canClose = false;
+    RunHandler([this, &canClose] { FormCloseQuery(canClose); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     // The dialog and the tray outlive a hidden main window, so the program ends
     // when this window closes, not when the last visible window does.
-    Timer1.stop();
-    QCoreApplication::quit();
+    Q_EMIT endProgram();
+}
+
+void TForm1::FormCloseQuery(bool& CanClose) {
+    CanClose = false;
+    if (!QuitConfirmed) {
+        return;
+    }
+    stopTimers();
+    // A failed save keeps the window open; the next close request tries again.
+    CanClose = HouseKeeping();
+}
+
+bool TForm1::WMQueryEndSession() {
+    if (isSecondInstance()) {
+        return true;
+    }
+    stopTimers();
+    bool saved = false;
+    RunHandler([this, &saved] { saved = HouseKeeping(); });
+    return saved;
+}
+
+void TForm1::stopTimers() {
+    setTimer1Interval(0);
+    SetInterval(Timer2, 0);
+    SetInterval(Timer3, 0);
+}
+
+bool TForm1::HouseKeeping() {
+    stopTimers();
+    const bool saved = store_->SaveLists(lockPassword());
+    // The settings are handed back even when the lists failed: they go to a file of
+    // their own, which the program writes when it ends.
+    Edit1->setText(QString::number(IntegerEdit1->value()));
+    CheckBox3Click();
+    ParmEdit->setText(QString::fromStdString(flags_.handedBack()));
+    return saved;
+}
+
+void TForm1::SetAutoStart(bool on) {
+    platform_.startup->setAutoStart(location_.executable, on);
+}
+
+void TForm1::CheckBox3Click() {
+    SetAutoStart(CheckBox3->isChecked());
+}
+
+std::string TForm1::lockPassword() const {
+    return MaskEdit1->text().toLocal8Bit().toStdString();
 }
 
 TForm1::~TForm1() = default;
@@ -207,6 +308,23 @@ void TForm1::buildPreferences() {
     // A first start kills nothing before the user has filled the Safe list.
     CheckBox7->setChecked(true);
 
+    IntegerEdit1 = new TIntegerEdit(Panel4);
+    IntegerEdit1->setObjectName(QStringLiteral("IntegerEdit1"));
+    IntegerEdit1->setGeometry(125, 223, 41, 21);
+    IntegerEdit1->setMinValue(500);
+    IntegerEdit1->setMaxValue(7000);
+    IntegerEdit1->setValidate(false);
+    IntegerEdit1->setMaxLength(4);
+    IntegerEdit1->setValue(500);
+
+    // The lock password: shown masked, never typed into.
+    MaskEdit1 = new QLineEdit(Panel4);
+    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
+    MaskEdit1->setGeometry(17, 290, 121, 21);
+    MaskEdit1->setEchoMode(QLineEdit::Password);
+    MaskEdit1->setStyleSheet(QStringLiteral("lineedit-password-character: 35"));
+    MaskEdit1->setEnabled(false);
+
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->hide();
@@ -216,13 +334,15 @@ void TForm1::buildPreferences() {
 }
 
 void TForm1::FormCreate() {
+    store_->VerifyDataSeal();
+    platform_.priority->raiseToHigh();
+
     resize(kFoldedWidth, kHeight);
     setFixedSize(kFoldedWidth, kHeight);
     GaugeStatusBar1->setGeometry(0, kHeight - 19, kFoldedWidth, 19);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-
     TIconList images;
     images.add(TrayImage(palette::kYellow, palette::kNavy));
     images.add(TrayImage(palette::kRed, palette::kYellow));
@@ -231,27 +351,44 @@ void TForm1::FormCreate() {
     // A tick restored from the settings was confirmed when the user gave it.
     setAutoKillConfirmed(CheckBox1->isChecked());
 
-    platform_.priority->raiseToHigh();
-    engine_->takeFirstSnapshot();
+    commitCheckInterval();
+    engine_->takeFirstSnapshot(); // also sets ForceCheck
+    applyStartMode();
+    flags_.take(ParmEdit->text().toStdString());
+    SetAutoStart(CheckBox3->isChecked());
+}
 
-    bool numeric = false;
-    const int interval = Edit1->text().toInt(&numeric);
-    if (!numeric) {
+void TForm1::commitCheckInterval() {
+    if (const std::optional<qint32> interval = TIntegerEdit::parseInteger(Edit1->text())) {
+        IntegerEdit1->setValue(*interval);
+    } else {
+        IntegerEdit1->setValue(kDefaultInterval);
         Edit1->setText(QString::number(kDefaultInterval));
     }
-    setActivationLook(!CheckBox7->isChecked());
-    // The snapshot keeps running while stopped, so the Current list always
-    // follows the running processes; only the checks wait for activation.
-    setTimer1Interval(numeric ? interval : kDefaultInterval);
+}
+
+void TForm1::applyStartMode() {
+    const bool stopped = CheckBox7->isChecked();
+    setActivationLook(!stopped);
+    setTimer1Interval(stopped ? 0 : IntegerEdit1->value());
+    SetInterval(Timer2, stopped ? kBlinkInterval : 0);
+}
+
+void TForm1::FormActivate() {
+    if (FirstActivation) {
+        MaskEdit1->setText(QString::fromLocal8Bit(store_->LoadLists()));
+        if (messagePanel_ != nullptr && flags_.takeFirstRunNotice()) {
+            messagePanel_->CentralMessagesRtn(kFirstRunNotice);
+        }
+    }
+    FirstActivation = false;
+    if (firstEvents_ != nullptr) {
+        firstEvents_->RegisterFirstEvent(CheckBox1);
+    }
 }
 
 void TForm1::setTimer1Interval(int milliseconds) {
-    // A timer of 0 would run the snapshot as fast as the event loop spins.
-    if (milliseconds > 0) {
-        Timer1.start(milliseconds);
-    } else {
-        Timer1.stop();
-    }
+    SetInterval(Timer1, milliseconds);
 }
 
 void TForm1::runCycleNow() {
@@ -300,6 +437,21 @@ bool TForm1::isActivated() const {
 
 void TForm1::setTrayIconActive(bool active) {
     RxTrayIcon1->setActive(active);
+}
+
+void TForm1::paintTampered(ListPane& pane) {
+    auto* list = dynamic_cast<ListBoxPane*>(&pane);
+    if (list == nullptr) {
+        return;
+    }
+    QPalette colours = list->box().palette();
+    colours.setColor(QPalette::Base, palette::kRed);
+    colours.setColor(QPalette::Text, palette::kYellow);
+    list->box().setPalette(colours);
+}
+
+void TForm1::startTamperAlarm() {
+    SetInterval(Timer3, kAlarmInterval);
 }
 
 void TForm1::paintLogAlert() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <QCheckBox>
 #include <QFrame>
@@ -11,10 +12,14 @@
 
 #include "engine/watch_engine.h"
 #include "platform/api/platform_services.h"
+#include "store/data_store.h"
+#include "store/flag_string.h"
 #include "ui/list_box_pane.h"
+#include "ui/message_panel.h"
 #include "ui/persistent_form.h"
 #include "widgets/encarta_button.h"
 #include "widgets/gauge_status_bar.h"
+#include "widgets/integer_edit.h"
 #include "widgets/rx_tray_icon.h"
 #include "widgets/text_list_box.h"
 
@@ -24,9 +29,9 @@ class ProcessEventWatch;
 class TForm2;
 
 // The main window: the four lists side by side, the action bar, the preferences
-// pane and the status line. It owns the watch timer and the watch engine, and is
-// the engine's host: activation state, tray icon, Log button, preferences.
-class TForm1 : public TPersistentForm, public WatchHost, public WatchPreferences {
+// pane and the status line. It owns the timers, the watch engine and the data store,
+// and is their host: activation state, tray icon, Log button, preferences, tamper marks.
+class TForm1 : public TPersistentForm, public WatchHost, public WatchPreferences, public DataStoreHost {
     Q_OBJECT
 
 public:
@@ -54,12 +59,41 @@ public:
     bool alarmOnPopup() const override;
     bool uncheckBypassedKillsAtEoj() const override;
 
+    // DataStoreHost
+    void paintTampered(ListPane& pane) override;
+    void startTamperAlarm() override;
+
+    // The shutdown sequence: stops the timers, saves the lists, the seal and its
+    // backup, and hands the interval, the start-up registration and the flag string
+    // back to the controls the settings are saved from. False when the data files could
+    // not be saved (the failure is in the log, with alert).
+    bool HouseKeeping();
+    // The end of the session (or a request to terminate): timers off and HouseKeeping,
+    // whether or not a quit was confirmed. True when everything was saved.
+    bool WMQueryEndSession();
+    // Registers (true) or removes the start-up entry for this executable.
+    void SetAutoStart(bool on);
+    void CheckBox3Click();
+
+    // Set by the quit question's Yes; until then every close request is refused.
+    void setQuitConfirmed(bool confirmed) { QuitConfirmed = confirmed; }
+    // The message panel and the first-event registry, once the window has them.
+    void setMessagePanel(MessagePanel* panel) { messagePanel_ = panel; }
+    void setFirstEventRegistry(FirstEventRegistry* registry) { firstEvents_ = registry; }
+
     WatchEngine& engine() { return *engine_; }
+    DataStore& dataStore() { return *store_; }
     PlatformServices& platform() { return platform_; }
     ListPane& killPane() { return *killPane_; }
     ListPane& safePane() { return *safePane_; }
     TForm2& questionableDialog() { return *form2_; }
     QTimer& timer1() { return Timer1; }
+    QTimer& timer2() { return Timer2; }
+    QTimer& timer3() { return Timer3; }
+    // Set until the first activation has loaded the lists.
+    bool firstActivation() const { return FirstActivation; }
+    // The lock password (MaskEdit1), as its bytes.
+    std::string lockPassword() const;
     // Set while the window was sent to the notification area.
     bool inTray() const { return InTray; }
     // "Auto Kill unknown processes without prompting." ticked, confirmed or not.
@@ -68,15 +102,27 @@ public:
     // taken back whenever the questionable dialog comes up.
     void dropUnconfirmedAutoKill();
 
+signals:
+    // The program is to end now: the window closed after a confirmed quit, or the
+    // system asked the program to terminate. The window has saved what it must.
+    void endProgram();
+
 protected:
     QObjectList DesignOrder() const override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildListPanes();
     void buildActionBar();
     void buildPreferences();
+    void watchEndOfSession();
     void FormCreate();
+    void FormActivate();
+    void FormCloseQuery(bool& CanClose);
+    void commitCheckInterval();
+    void applyStartMode();
+    void stopTimers();
     void setActivationLook(bool activated);
     void Timer1Timeout();
     // A confirmed "Auto Kill unknown processes without prompting." is in force and
@@ -104,11 +150,15 @@ private:
     QCheckBox* CheckBox3;
     QCheckBox* CheckBox8;
     QCheckBox* CheckBox10;
+    TIntegerEdit* IntegerEdit1;
+    QLineEdit* MaskEdit1;
     QLineEdit* Edit1;
     QLineEdit* ParmEdit;
     TGaugeStatusBar* GaugeStatusBar1;
     TRxTrayIcon* RxTrayIcon1;
     QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
 
     std::unique_ptr<ListBoxPane> currentPane_;
     std::unique_ptr<ListBoxPane> safePane_;
@@ -117,8 +167,14 @@ private:
     bool InTray = false;
     bool autoKillConfirmed_ = false;
     bool cycleQueued_ = false; // a watch cycle waits in the event queue
+    bool FirstActivation = true;
+    bool QuitConfirmed = false;
+    FlagString flags_;
+    MessagePanel* messagePanel_ = nullptr;
+    FirstEventRegistry* firstEvents_ = nullptr;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
+    std::unique_ptr<DataStore> store_;
     std::unique_ptr<ProcessEventWatch> eventWatch_;
 };
 

@@ -6,6 +6,7 @@
 #include "engine/checksums.h"
 #include "engine/decision_record.h"
 #include "engine/list_cleanup.h"
+#include "engine/safe_list_entry.h"
 #include "engine/path_rules.h"
 #include "engine/text_rules.h"
 #include "ui/handler_guard.h"
@@ -173,7 +174,7 @@ void TForm2::EncartaButton2Click() {
         if (!ListablePath(process.path) || !executables.probe(image)) {
             RecordDecision(engine.log(), process, kNotSafeListed, false);
         } else {
-            mainForm_.safePane().add(Trim(process.path) + "     [" + DigestText(FileDigest(image)) + "]");
+            AdmitToSafeList(mainForm_.safePane(), Trim(process.path), DigestText(FileDigest(image)));
             RecordDecision(engine.log(), process, "Continued execution, placed in Safe Processes list.", false);
         }
         delete CheckListBox1->takeItem(row);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include "engine/text_rules.h"
@@ -116,6 +117,15 @@ void TTextListBox::applyExtent() {
 }
 
 void TTextListBox::updateGeometries() {
+    // Setting the range can show or hide the scroll bars, which resizes the view and
+    // lays it out again from in here. That inner layout is the view's own; only the
+    // outermost call sets the range, or the two bars could switch each other on and
+    // off without end.
+    if (settingRange_) {
+        QListWidget::updateGeometries();
+        return;
+    }
+    const QScopedValueRollback<bool> guard(settingRange_, true);
     // The scrolling range follows the widest item, not the view's own item layout,
     // which may clamp the position to its own range on the way.
     QScrollBar* bar = horizontalScrollBar();

@@ -48,6 +48,7 @@ private:
     bool sorted_ = false;
     int maxItemWidth_ = 0;
     bool remeasureAfterRemoval_ = false;
+    bool settingRange_ = false; // inside updateGeometries, which may resize the view
 };
 
 } // namespace korvane

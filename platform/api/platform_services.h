@@ -3,13 +3,16 @@
 #include <memory>
 
 #include "platform/api/clock.h"
+#include "platform/api/end_of_session.h"
 #include "platform/api/executable_access.h"
+#include "platform/api/file_locker.h"
 #include "platform/api/instance_lock.h"
 #include "platform/api/process_events.h"
 #include "platform/api/process_priority.h"
 #include "platform/api/process_table.h"
 #include "platform/api/process_terminator.h"
 #include "platform/api/sound_player.h"
+#include "platform/api/startup_registration.h"
 
 namespace korvane {
 
@@ -22,6 +25,9 @@ struct PlatformServices {
     std::unique_ptr<ExecutableAccess> executables;
     std::unique_ptr<SoundPlayer> sound;
     std::unique_ptr<InstanceLock> instanceLock;
+    std::unique_ptr<FileLocker> fileLocker;
+    std::unique_ptr<StartupRegistration> startup;
+    std::unique_ptr<EndOfSession> endOfSession;
     // May stay empty: the process table is then read on every tick.
     std::unique_ptr<ProcessEvents> processEvents;
 };

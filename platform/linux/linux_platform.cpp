@@ -2,12 +2,15 @@
 
 #include "platform/linux/canberra_sound_player.h"
 #include "platform/linux/linux_clock.h"
+#include "platform/linux/linux_end_of_session.h"
 #include "platform/linux/linux_executable_access.h"
+#include "platform/linux/linux_file_locker.h"
 #include "platform/linux/linux_instance_lock.h"
 #include "platform/linux/linux_process_events.h"
 #include "platform/linux/linux_process_priority.h"
 #include "platform/linux/linux_process_table.h"
 #include "platform/linux/linux_process_terminator.h"
+#include "platform/linux/xdg_autostart.h"
 #include "platform/linux/process_handles.h"
 
 namespace korvane {
@@ -24,6 +27,9 @@ PlatformServices MakeLinuxPlatform() {
     services.executables = std::make_unique<LinuxExecutableAccess>(handles);
     services.sound = std::make_unique<CanberraSoundPlayer>();
     services.instanceLock = std::make_unique<LinuxInstanceLock>();
+    services.fileLocker = std::make_unique<LinuxFileLocker>();
+    services.startup = std::make_unique<XdgAutostart>(XdgAutostart::FromEnvironment());
+    services.endOfSession = std::make_unique<LinuxEndOfSession>();
     services.processEvents = std::make_unique<LinuxProcessEvents>();
     return services;
 }

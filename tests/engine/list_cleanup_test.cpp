@@ -21,6 +21,17 @@ TEST(ListCleanup, OnlyNeighboursCount) {
     EXPECT_EQ(kill.items(), (std::vector<std::string>{"/a", "/b", "/A"}));
 }
 
+TEST(ListCleanup, KillListMarksStayWithTheirEntries) {
+    MemoryListPane kill("CheckListBox3", false, {"/a", "/A", " ", "/b", "", "/c"});
+    kill.setChecked(0, true);
+    kill.setChecked(5, true);
+    DeleteDupesBlanks(kill);
+    EXPECT_EQ(kill.items(), (std::vector<std::string>{"/a", "/b", "/c"}));
+    EXPECT_TRUE(kill.checked(0));
+    EXPECT_FALSE(kill.checked(1));
+    EXPECT_TRUE(kill.checked(2));
+}
+
 TEST(ListCleanup, EmptyAndSingleListsAreLeftAlone) {
     MemoryListPane empty("TextListBox2");
     DeleteDupesBlanks(empty);

@@ -1,5 +1,6 @@
 #include "platform/linux/linux_executable_access.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -9,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/admission_digest.h"
 #include "engine/checksums.h"
+#include "engine/file_error.h"
+#include "engine/questionable_decisions.h"
+#include "engine/safe_list_entry.h"
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_process_table.h"
@@ -150,6 +155,45 @@ TEST_F(RealVerificationTest, ProcessThatEndedIsSkippedNotJudgedByTheFileNowAtIts
     verify();
     EXPECT_EQ(listed(child), "");
     EXPECT_EQ(rig.logText(), "");
+}
+
+TEST_F(RealVerificationTest, AdmissionDigestIsOfTheImageThatRunsElseOfTheFileAtThePath) {
+    const std::string started = digestOf(program);
+    test::ChildProcess child(program, {"60"});
+    rig.engine->snapshot().RefreshTaskListNT();
+    replaceProgram();
+    const std::string replaced = digestOf(program);
+    ASSERT_NE(replaced, started);
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), started);
+
+    // Once the process has ended, the file at the path is what would run next.
+    ::kill(child.pid(), SIGKILL);
+    ASSERT_TRUE(child.waitEnded(5000));
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), replaced);
+    EXPECT_THROW(AdmissionDigest(folder.file("missing"), rig.engine->snapshot(), *platform.executables), FileError);
+}
+
+TEST_F(RealVerificationTest, DialogDecisionsAdmitTheRunningImageAndKillTheQuestionedProcess) {
+    const std::string started = digestOf(program);
+    test::ChildProcess child(program, {"60"});
+    rig.engine->snapshot().RefreshTaskListNT();
+    verify();
+    const auto line = std::find_if(rig.dialog.entries.begin(), rig.dialog.entries.end(),
+                                   [&](const auto& entry) { return entry.second.id.pid == child.pid(); });
+    ASSERT_NE(line, rig.dialog.entries.end());
+    const SnapshotEntry process = line->second;
+    replaceProgram();
+
+    QuestionableDecisions decisions{rig.engine->killer(), rig.engine->log(), *platform.executables, rig.safe, rig.kill};
+    decisions.AdmitCheckedLine(process);
+    EXPECT_EQ(rig.safe.items(), (std::vector<std::string>{SafeListEntry(program, started)}));
+    EXPECT_FALSE(child.ended());
+
+    decisions.KillCheckedLine(process);
+    EXPECT_TRUE(child.waitEnded(5000));
+    EXPECT_EQ(rig.kill.items(), (std::vector<std::string>{program}));
+    EXPECT_EQ(rig.logCount("Continued execution, placed in Safe Processes list."), 1);
+    EXPECT_EQ(rig.logCount("Terminated by user, placed in Kill list."), 1);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ protected:
     std::string load(const std::string& stored) {
         test::WriteFileBytes(stored_, stored);
         test::WriteFileBytes(plain_, "previous contents");
-        encryption_.CDecryptBtnClick(kPassphrase, stored_, plain_);
+        matched_ = encryption_.CDecryptBtnClick(kPassphrase, stored_, plain_);
         return test::ReadFileBytes(plain_);
     }
 
@@ -72,6 +72,7 @@ protected:
     std::string plain_ = folder_.file("plain.txt");
     std::string stored_ = folder_.file("list.lst");
     TEncryption encryption_;
+    bool matched_ = false; // the last load's check block matched
 };
 
 const std::string kCheckBlock = "FC2880A65775666D366D66E70361553674C7BFD5D62574A943A465F1605414AA";
@@ -136,10 +137,15 @@ TEST_F(EncryptionFiles, ChunkedFilesEqualOnePassAndRoundTrip) {
 }
 
 TEST_F(EncryptionFiles, ForeignOrShortFilesDecipherToNothing) {
+    EXPECT_EQ(load(store("")), "");
+    EXPECT_TRUE(matched_); // an empty list is no mismatch
     EXPECT_EQ(load(store("secret line\r\n", "another passphrase")), "");
+    EXPECT_FALSE(matched_);
     EXPECT_EQ(load(RandomBytes(10, 7)), "");
+    EXPECT_FALSE(matched_);
     // A check block cut short by one byte never matches.
     EXPECT_EQ(load(store("").substr(0, 31)), "");
+    EXPECT_FALSE(matched_);
 }
 
 TEST_F(EncryptionFiles, TruncatedBodyDeciphersToShorterText) {

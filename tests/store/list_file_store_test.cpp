@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "engine/file_error.h"
 #include "tests/support/memory_list_pane.h"
+#include "tests/support/restricted_user.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -38,6 +42,8 @@ protected:
         TEncryption().CEncryptBtnClick("Xq4&Lm9!vR2#tB%h8=", folder_.file("plain"), store_.listFilePath(paneName));
     }
 
+    void store(const ListPane& pane) { store_.StoreList(pane).commit(); }
+
     test::TempFolder folder_;
     ListFileStore store_{folder_.folder()};
 };
@@ -45,15 +51,15 @@ protected:
 TEST_F(ListFileStoreTest, StoreWritesEntriesWithCrLfAndScrubs) {
     WriteFileBytes(tempFile(), std::string(10000, 'x'));
     MemoryListPane kill("CheckListBox3", false, {"b.exe", "/opt/a"});
-    store_.EnDeCryptMajor(kill, ListDirection::Store);
+    store(kill);
     EXPECT_EQ(ReadFileBytes(listFile("Kill")).size(), 32u + std::string("b.exe\r\n/opt/a\r\n").size());
     EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
 
     MemoryListPane empty("TextListBox2", true);
-    store_.EnDeCryptMajor(empty, ListDirection::Store);
+    store(empty);
     EXPECT_EQ(ReadFileBytes(listFile("Safe")).size(), 32u);
     MemoryListPane current("TextListBox1");
-    EXPECT_THROW(store_.EnDeCryptMajor(current, ListDirection::Store), std::invalid_argument);
+    EXPECT_THROW(store_.StoreList(current), std::invalid_argument);
 }
 
 TEST_F(ListFileStoreTest, RoundTripsEveryPaneAndSharesTheCheckBlock) {
@@ -65,15 +71,15 @@ TEST_F(ListFileStoreTest, RoundTripsEveryPaneAndSharesTheCheckBlock) {
     kill.setChecked(2, true);
     MemoryListPane neverKill("TextListBox4", true, {"/usr/sbin/init", "   password", "/usr/lib/systemd/systemd"});
     for (ListPane* pane : std::vector<ListPane*>{&safe, &kill, &neverKill}) {
-        store_.EnDeCryptMajor(*pane, ListDirection::Store);
+        store(*pane);
     }
 
     MemoryListPane safeBack("TextListBox2", true, {"stale entry"});
     MemoryListPane killBack("CheckListBox3", false);
     MemoryListPane neverKillBack("TextListBox4", true);
-    store_.EnDeCryptMajor(safeBack, ListDirection::Load);
-    store_.EnDeCryptMajor(killBack, ListDirection::Load);
-    store_.EnDeCryptMajor(neverKillBack, ListDirection::Load);
+    EXPECT_EQ(store_.LoadList(safeBack), ListLoad::Loaded);
+    EXPECT_EQ(store_.LoadList(killBack), ListLoad::Loaded);
+    EXPECT_EQ(store_.LoadList(neverKillBack), ListLoad::Loaded);
 
     EXPECT_EQ(safeBack.items(), (std::vector<std::string>{safeItems[1], safeItems[0]}));
     EXPECT_EQ(killBack.items(), (std::vector<std::string>{"zz.exe", "/opt/b", "aa"}));
@@ -89,47 +95,110 @@ TEST_F(ListFileStoreTest, RoundTripsEveryPaneAndSharesTheCheckBlock) {
     EXPECT_EQ(ReadFileBytes(listFile("NeverKill")).substr(0, 32), head);
 }
 
-TEST_F(ListFileStoreTest, LoadSplitsAtEveryLineEndAndStopsAtZeroByte) {
-    storeText("CheckListBox3", "a\r\nb\rc\nd\n\re\r\n\r\nf");
+// Blank lines are no entries: in the Never Kill list an empty line would sort before
+// the password line and be taken for it.
+TEST_F(ListFileStoreTest, LoadSplitsAtEveryLineEndDropsBlanksAndStopsAtZeroByte) {
+    storeText("CheckListBox3", "a\r\nb\rc\nd\n\re\r\n\r\n   \r\n \tx\r\nf");
     MemoryListPane kill("CheckListBox3");
-    store_.EnDeCryptMajor(kill, ListDirection::Load);
-    EXPECT_EQ(kill.items(), (std::vector<std::string>{"a", "b", "c", "d", "", "e", "", "f"}));
+    EXPECT_EQ(store_.LoadList(kill), ListLoad::Loaded);
+    EXPECT_EQ(kill.items(), (std::vector<std::string>{"a", "b", "c", "d", "e", " \tx", "f"}));
 
     storeText("CheckListBox3", std::string("one\r\ntwo\0three\r\n", 17));
-    store_.EnDeCryptMajor(kill, ListDirection::Load);
+    store_.LoadList(kill);
     EXPECT_EQ(kill.items(), (std::vector<std::string>{"one", "two"}));
 }
 
-TEST_F(ListFileStoreTest, ShortFileLoadsEmptyAndScrubs) {
+TEST_F(ListFileStoreTest, ForeignMissingAndUnreadableFilesLoadEmptyAndSaySo) {
     MemoryListPane safe("TextListBox2", true, {"old"});
     WriteFileBytes(listFile("Safe"), "0123456789");
-    store_.EnDeCryptMajor(safe, ListDirection::Load);
+    EXPECT_EQ(store_.LoadList(safe), ListLoad::Rejected);
     EXPECT_EQ(safe.count(), 0u);
     EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
+
+    MemoryListPane kill("CheckListBox3", false, {"old"});
+    EXPECT_EQ(store_.LoadList(kill), ListLoad::Missing);
+    EXPECT_EQ(kill.count(), 0u);
+
+    MemoryListPane neverKill("TextListBox4", true, {"/usr/sbin/init"});
+    store(neverKill);
+    neverKill.add("/opt/unsaved");
+    std::filesystem::permissions(listFile("NeverKill"), std::filesystem::perms::none);
+    // Under root the restricted user is "nobody": it owns the folders and the temporary
+    // file, not the list.
+    for (const std::string& path : {folder_.folder(), folder_.file("system"), tempFile()}) {
+        ASSERT_EQ(::chown(path.c_str(), test::AsRestrictedUser::uid(), -1), 0);
+    }
+    {
+        const test::AsRestrictedUser restricted;
+        EXPECT_EQ(store_.LoadList(neverKill), ListLoad::Unreadable);
+    }
+    EXPECT_EQ(neverKill.count(), 0u);
 }
 
-// A failed round trip reports the first error, keeps the pane, and still scrubs the
-// temporary file so that no plain list text stays on disk.
-TEST_F(ListFileStoreTest, FailedRoundTripsThrowAndStillScrub) {
+// A failure of the temporary file is no verdict on the list: it throws, keeps the pane
+// and still scrubs what it can.
+TEST_F(ListFileStoreTest, TemporaryFileFailureThrowsAndKeepsThePane) {
     MemoryListPane neverKill("TextListBox4", true, {"/usr/sbin/init"});
-    WriteFileBytes(tempFile(), "/usr/bin/leftover plain text\r\n");
+    store(neverKill);
+    std::filesystem::remove(tempFile());
+    std::filesystem::create_directory(tempFile());
+    neverKill.add("/opt/unsaved");
     try {
-        store_.EnDeCryptMajor(neverKill, ListDirection::Load);
+        store_.LoadList(neverKill);
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + listFile("NeverKill"));
+        EXPECT_EQ(error.path(), tempFile());
     }
-    EXPECT_EQ(neverKill.items(), std::vector<std::string>{"/usr/sbin/init"});
-    EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
+    EXPECT_EQ(neverKill.items(), (std::vector<std::string>{"/opt/unsaved", "/usr/sbin/init"}));
+}
+
+TEST_F(ListFileStoreTest, StoreReplacesTheListOnlyWhenCommitted) {
+    MemoryListPane kill("CheckListBox3", false, {"/opt/old"});
+    store(kill);
+    const std::string old = ReadFileBytes(listFile("Kill"));
+    kill.add("/opt/new");
+    {
+        FileReplacement pending = store_.StoreList(kill);
+        EXPECT_EQ(ReadFileBytes(listFile("Kill")), old);
+        EXPECT_EQ(ReadFileBytes(pending.temporaryPath()).size(), old.size() + std::string("/opt/new\r\n").size());
+    }
+    // Not committed: the old file stays and no temporary file is left behind.
+    EXPECT_EQ(ReadFileBytes(listFile("Kill")), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path() / "system"),
+                            std::filesystem::directory_iterator()),
+              1);
 
     std::filesystem::remove_all(folder_.path() / "system");
     try {
-        store_.EnDeCryptMajor(neverKill, ListDirection::Store);
+        store_.StoreList(kill);
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + listFile("NeverKill"));
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + listFile("Kill"));
     }
-    EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
+}
+
+// The plain list text is readable by its owner only, and a link planted at the
+// temporary file's name is never written through.
+TEST_F(ListFileStoreTest, TemporaryFileIsPrivateAndNeverFollowsALink) {
+    MemoryListPane safe("TextListBox2", true, {"/usr/bin/secret     [00000000000000000000000000000000]"});
+    store(safe);
+    struct stat info {};
+    ASSERT_EQ(::stat(tempFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // Left by an older version with wider permissions: tightened at the next use.
+    std::filesystem::permissions(tempFile(), std::filesystem::perms(0644));
+    store_.LoadList(safe);
+    ASSERT_EQ(::stat(tempFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    const std::string victim = folder_.file("victim");
+    WriteFileBytes(victim, "keep me");
+    std::filesystem::remove(tempFile());
+    std::filesystem::create_symlink(victim, tempFile());
+    EXPECT_THROW(store_.StoreList(safe), FileError);
+    EXPECT_THROW(store_.LoadList(safe), FileError);
+    EXPECT_EQ(ReadFileBytes(victim), "keep me");
 }
 
 } // namespace

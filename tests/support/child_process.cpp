@@ -1,5 +1,6 @@
 #include "tests/support/child_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,15 +15,37 @@ extern char** environ;
 
 namespace korvane::test {
 
-ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment) {
     std::vector<std::string> args{executable};
     args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string variable = *entry;
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        const bool replaced = std::any_of(environment.begin(), environment.end(),
+                                          [&](const std::string& mine) { return mine.starts_with(name); });
+        if (!replaced) {
+            variables.push_back(variable);
+        }
     }
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, executable.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    variables.insert(variables.end(), environment.begin(), environment.end());
+    std::vector<char*> argv = Pointers(args);
+    std::vector<char*> envp = Pointers(variables);
+    if (posix_spawn(&pid_, executable.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
         throw std::runtime_error("cannot start " + executable);
     }
 }
@@ -41,6 +64,9 @@ bool ChildProcess::ended() {
     int status = 0;
     const pid_t result = ::waitpid(pid_, &status, WNOHANG);
     reaped_ = result == pid_ || (result < 0 && errno == ECHILD);
+    if (result == pid_ && WIFEXITED(status)) {
+        exitCode_ = WEXITSTATUS(status);
+    }
     return reaped_;
 }
 

@@ -58,7 +58,8 @@ std::optional<FileStamp> FakeExecutableAccess::probe(const std::string& path) {
 std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {
     for (const ProcessRecord& process : table_.processes) {
         if (process.id == id) {
-            return process.path;
+            const auto image = images.find(id.pid);
+            return image != images.end() ? image->second : process.path;
         }
     }
     return std::nullopt;
@@ -68,6 +69,62 @@ void FakeSoundPlayer::playSync(const std::string& path) {
     played.push_back(path);
     if (onPlay) {
         onPlay();
+    }
+}
+
+namespace {
+
+class FakeFileLock : public FileLock {
+public:
+    FakeFileLock(FakeFileLocker& locker, std::string path) : locker_(locker), path_(std::move(path)) {}
+    ~FakeFileLock() override { locker_.held.erase(std::find(locker_.held.begin(), locker_.held.end(), path_)); }
+    FakeFileLock(const FakeFileLock&) = delete;
+    FakeFileLock& operator=(const FakeFileLock&) = delete;
+
+private:
+    FakeFileLocker& locker_;
+    std::string path_;
+};
+
+} // namespace
+
+std::unique_ptr<FileLock> FakeFileLocker::lockFile(const std::string& path, std::uint64_t length) {
+    ++locksTaken;
+    if (::access(path.c_str(), R_OK) != 0) {
+        return nullptr;
+    }
+    held.push_back(path);
+    lengths.push_back(length);
+    return std::make_unique<FakeFileLock>(*this, path);
+}
+
+FakeEndOfSession::FakeEndOfSession() {
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+}
+
+FakeEndOfSession::~FakeEndOfSession() {
+    ::close(readEnd_);
+    ::close(writeEnd_);
+}
+
+bool FakeEndOfSession::takeRequests() {
+    char buffer[16];
+    bool any = false;
+    while (::read(readEnd_, buffer, sizeof buffer) > 0) {
+        any = true;
+    }
+    return any;
+}
+
+void FakeEndOfSession::request() {
+    const char byte = 1;
+    if (::write(writeEnd_, &byte, 1) != 1) {
+        throw std::runtime_error("cannot request the end of the session");
     }
 }
 
@@ -86,7 +143,6 @@ FakeProcessEvents::~FakeProcessEvents() {
 }
 
 ProcessEventBatch FakeProcessEvents::takeEvents() {
-    ++takes;
     char drained[64];
     while (::read(readEnd_, drained, sizeof drained) > 0) {
     }
@@ -122,8 +178,6 @@ FakePlatform::FakePlatform() {
     sound = soundOwner.get();
     auto lockOwner = std::make_unique<FakeInstanceLock>();
     instanceLock = lockOwner.get();
-    auto eventsOwner = std::make_unique<FakeProcessEvents>();
-    processEvents = eventsOwner.get();
     services.processes = std::move(tableOwner);
     services.terminator = std::move(terminatorOwner);
     services.priority = std::move(priorityOwner);
@@ -131,6 +185,17 @@ FakePlatform::FakePlatform() {
     services.executables = std::move(executablesOwner);
     services.sound = std::move(soundOwner);
     services.instanceLock = std::move(lockOwner);
+    auto fileLockerOwner = std::make_unique<FakeFileLocker>();
+    fileLocker = fileLockerOwner.get();
+    services.fileLocker = std::move(fileLockerOwner);
+    auto startupOwner = std::make_unique<FakeStartupRegistration>();
+    startup = startupOwner.get();
+    services.startup = std::move(startupOwner);
+    auto endOwner = std::make_unique<FakeEndOfSession>();
+    endOfSession = endOwner.get();
+    services.endOfSession = std::move(endOwner);
+    auto eventsOwner = std::make_unique<FakeProcessEvents>();
+    processEvents = eventsOwner.get();
     services.processEvents = std::move(eventsOwner);
 }
 

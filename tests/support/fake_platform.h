@@ -1,9 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/api/platform_services.h"
@@ -60,8 +62,10 @@ public:
 };
 
 // Executables that the probe refuses. The running image of a process of the table is
-// read from its path; a process that is no longer in the table has none. The probe
-// gives the stamp of a file that exists, else one that no real file has.
+// read from its path, or from the file `images` names for its PID (the program as it
+// was started, after another file was put at its path); a process that is no longer
+// in the table has none. The probe gives the stamp of a file that exists, else one
+// that no real file has.
 class FakeExecutableAccess : public ExecutableAccess {
 public:
     explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
@@ -69,6 +73,7 @@ public:
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
+    std::map<int, std::string> images;
 
 private:
     FakeProcessTable& table_;
@@ -91,6 +96,39 @@ public:
     std::vector<std::string> titles;
 };
 
+// Records which files are locked now, and every lock taken.
+class FakeFileLocker : public FileLocker {
+public:
+    std::unique_ptr<FileLock> lockFile(const std::string& path, std::uint64_t length) override;
+    std::vector<std::string> held; // in locking order; a released lock leaves
+    std::vector<std::uint64_t> lengths;
+    int locksTaken = 0;
+};
+
+class FakeStartupRegistration : public StartupRegistration {
+public:
+    void setAutoStart(const std::string& executable, bool on) override { calls.emplace_back(executable, on); }
+    std::vector<std::pair<std::string, bool>> calls;
+};
+
+// End-of-session requests a test makes, through a real pipe as the backend's.
+class FakeEndOfSession : public EndOfSession {
+public:
+    FakeEndOfSession();
+    ~FakeEndOfSession() override;
+    FakeEndOfSession(const FakeEndOfSession&) = delete;
+    FakeEndOfSession& operator=(const FakeEndOfSession&) = delete;
+
+    int startReceiving() override { return readEnd_; }
+    bool takeRequests() override;
+    // What a SIGTERM would do: one byte into the pipe.
+    void request();
+
+private:
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+};
+
 // Process events a test delivers, through a real pipe as the kernel's socket would
 // turn readable. Not subscribed until the test says so.
 class FakeProcessEvents : public ProcessEvents {
@@ -107,7 +145,6 @@ public:
     void subscribe() { subscribed_ = true; }
     // What the kernel would report; ends the subscription when the batch says so.
     void deliver(const ProcessEventBatch& batch, bool endSubscription = false);
-    int takes = 0; // calls of takeEvents
 
 private:
     int readEnd_ = -1;
@@ -127,6 +164,9 @@ struct FakePlatform {
     FakeExecutableAccess* executables;
     FakeSoundPlayer* sound;
     FakeInstanceLock* instanceLock;
+    FakeFileLocker* fileLocker;
+    FakeStartupRegistration* startup;
+    FakeEndOfSession* endOfSession;
     FakeProcessEvents* processEvents;
     PlatformServices services;
 };

@@ -115,17 +115,15 @@ private:
 };
 
 PlatformServices ScopedLinuxPlatform(const std::string& folder, std::unique_ptr<ProcessEvents> events) {
+    // Fakes for the rest: the test neither raises its priority, plays sounds, takes
+    // the real lock nor registers anything.
+    PlatformServices platform = std::move(test::FakePlatform().services);
     const auto handles = std::make_shared<linux_proc::ProcessHandles>();
-    PlatformServices platform;
     platform.processes = std::make_unique<ScopedProcessTable>(folder, handles);
     platform.terminator = std::make_unique<LinuxProcessTerminator>(handles);
     platform.executables = std::make_unique<LinuxExecutableAccess>(handles);
     platform.clock = std::make_unique<LinuxClock>();
     platform.processEvents = std::move(events);
-    // Neither raise the test's priority nor play sounds, nor take the real lock.
-    platform.priority = std::make_unique<test::FakePriority>();
-    platform.sound = std::make_unique<test::FakeSoundPlayer>();
-    platform.instanceLock = std::make_unique<test::FakeInstanceLock>();
     return platform;
 }
 

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QListWidget>
 #include <QTimer>
@@ -43,8 +45,12 @@ protected:
                              EncodeSettingsText("[Form1]\r\nEdit1.Text=40\r\nCheckBox7.Checked=FALSE\r\n"));
     }
 
+    // The window after its first activation, which loads the (here missing, so empty)
+    // lists before the test fills them.
     TForm1& makeForm(PlatformServices& platform) {
         form_ = std::make_unique<TForm1>(platform, ProgramLocation{folder.file("Korvane"), folder.folder()});
+        QEvent activation(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(form_.get(), &activation);
         return *form_;
     }
 
@@ -173,6 +179,9 @@ TEST_F(WatchTimerTest, TicksGoOnInsideTheDialogOverRealProcesses) {
     platform.priority = std::make_unique<test::FakePriority>();
     platform.sound = std::make_unique<test::FakeSoundPlayer>();
     platform.instanceLock = std::make_unique<test::FakeInstanceLock>();
+    platform.fileLocker = std::make_unique<test::FakeFileLocker>();
+    platform.startup = std::make_unique<test::FakeStartupRegistration>();
+    platform.endOfSession = std::make_unique<test::FakeEndOfSession>();
 
     test::ChildProcess unknown1(bins.file("unknown1"), {"60"});
     TForm1& form = makeForm(platform);

@@ -1,11 +1,11 @@
-#include "tests/support/memory_list_pane.h"
+#include "engine/memory_list_pane.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "engine/text_rules.h"
 
-namespace korvane::test {
+namespace korvane {
 
 MemoryListPane::MemoryListPane(std::string name, bool sorted, const std::vector<std::string>& items)
     : MemoryListPane(std::move(name), sorted) {
@@ -45,4 +45,4 @@ void MemoryListPane::setChecked(std::size_t index, bool checked) {
     ++revision_;
 }
 
-} // namespace korvane::test
+} // namespace korvane

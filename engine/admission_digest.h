@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/process_snapshot.h"
+#include "platform/api/executable_access.h"
+
+namespace korvane {
+
+// The digest text `path` enters the Safe list with: of the image a running process of
+// that path runs, so that what is admitted is what runs even when another file has
+// been put at the path since; of the file at the path when no such process runs.
+// Throws FileError when the file to digest cannot be read.
+std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapshot, ExecutableAccess& executables);
+
+// The digest text a questioned process enters the Safe list with: of the image that
+// very process runs; once it has ended, of the file at its path. Each file is probed
+// before it is read; std::nullopt when the probe refuses the file to digest. Throws
+// FileError when a file that passed the probe cannot be read.
+std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, ExecutableAccess& executables);
+
+} // namespace korvane

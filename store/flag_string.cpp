@@ -1,0 +1,17 @@
+#include "store/flag_string.h"
+
+namespace korvane {
+
+bool FlagString::takeFirstRunNotice() {
+    if (text_.size() < 2 || text_[1] != '0') {
+        return false;
+    }
+    text_[1] = '1';
+    return true;
+}
+
+std::string FlagString::handedBack() const {
+    return text_.size() > 15 ? text_ : std::string(16, '0');
+}
+
+} // namespace korvane

@@ -1,0 +1,92 @@
+#include "store/seed_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/activity_log.h"
+#include "store/data_seal.h"
+#include "store/data_store.h"
+#include "store/settings_codec.h"
+#include "tests/store/store_fixture.h"
+
+namespace korvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+TEST(CoreExecutables, RunningCoreProgramsAndExistingWellKnownPaths) {
+    const test::TempFolder folder;
+    const std::string shell = folder.file("gnome-shell");
+    WriteFileBytes(shell, "");
+    std::filesystem::create_symlink(shell, folder.file("shell-link"));
+    const std::vector<ProcessRecord> running = {{{1, 1}, "/usr/lib/systemd/systemd"},
+                                                {{2, 2}, "/usr/bin/dbus-daemon"},
+                                                {{3, 3}, "/usr/bin/bash"},
+                                                {{4, 4}, "/usr/lib/systemd/systemd"},
+                                                {{5, 5}, "Xorg"}};
+    EXPECT_EQ(CoreExecutables(running, {folder.file("missing/Xorg"), folder.file("shell-link"), folder.folder()}),
+              (std::vector<std::string>{shell, "/usr/bin/dbus-daemon", "/usr/lib/systemd/systemd"}));
+}
+
+class SeedFolderTest : public ::testing::Test {
+protected:
+    test::TempFolder folder;
+    DataFiles files{folder.folder() + "portable/"};
+};
+
+// A seeded folder starts like one left by a clean shutdown: the seal passes and the
+// lists load, the Never Kill list with its password line taken out.
+TEST_F(SeedFolderTest, SeededFolderPassesTheSealAndLoads) {
+    SeedFolder(files.folder, {"/usr/bin/dbus-daemon", "/usr/lib/systemd/systemd"});
+    EXPECT_EQ(ReadFileBytes(files.log), "");
+    EXPECT_TRUE(CheckDataSeal(files).passed());
+
+    test::MemoryListPane safe("TextListBox2", true);
+    test::MemoryListPane kill("CheckListBox3");
+    test::MemoryListPane neverKill("TextListBox4", true);
+    test::FakeClock clock;
+    test::FakeWatchHost window;
+    ActivityLog log(files.log, clock, window);
+    test::FakeFileLocker locker;
+    test::FakeStoreHost host;
+    DataStore store(files.folder, {safe, kill, neverKill}, log, locker, host);
+    store.VerifyDataSeal();
+    EXPECT_TRUE(host.painted.empty());
+    EXPECT_EQ(store.LoadLists(), "");
+    EXPECT_EQ(safe.count(), 0u);
+    EXPECT_EQ(kill.count(), 0u);
+    EXPECT_EQ(neverKill.items(), (std::vector<std::string>{"/usr/bin/dbus-daemon", "/usr/lib/systemd/systemd"}));
+    EXPECT_EQ(ReadFileBytes(files.log), "");
+
+    const std::string settings = DecodeSettingsText(ReadFileBytes(files.settings));
+    EXPECT_EQ(settings.substr(0, 9), "[Form1]\r\n");
+    for (const char* line :
+         {"Edit1.Text=1000\r\n", "ParmEdit.Text=000000000000000000000000000\r\n", "CheckBox7.Checked=TRUE\r\n",
+          "CheckBox1.Checked=FALSE\r\n", "CheckBox3.Checked=FALSE\r\n"}) {
+        EXPECT_NE(settings.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(settings.find("=TRUE"), settings.find("CheckBox7.Checked=TRUE") + 17);
+}
+
+TEST_F(SeedFolderTest, RefusesAFolderHoldingAnyDataFile) {
+    for (const std::string* existing : {&files.log, &files.safeList, &files.killList, &files.neverKillList, &files.seal,
+                                        &files.sealBackup, &files.settings}) {
+        SCOPED_TRACE(*existing);
+        std::filesystem::remove_all(files.folder);
+        std::filesystem::create_directories(files.dataFolder);
+        WriteFileBytes(*existing, "mine");
+        try {
+            SeedFolder(files.folder, {});
+            ADD_FAILURE() << "not refused";
+        } catch (const SeedRefused& refusal) {
+            EXPECT_NE(std::string(refusal.what()).find(*existing), std::string::npos);
+        }
+        EXPECT_EQ(ReadFileBytes(*existing), "mine");
+        EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(files.folder), {}), 2);
+    }
+}
+
+} // namespace
+} // namespace korvane
