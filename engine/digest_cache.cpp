@@ -1,8 +1,24 @@
 #include "engine/digest_cache.h"
 
+#include <functional>
+
 #include "engine/file_byte_stream.h"
 
 namespace korvane {
+
+std::size_t DigestCache::StampHash::operator()(const FileStamp& stamp) const {
+    // Boost's hash_combine: enough to spread a few thousand stamps.
+    std::size_t seed = 0;
+    const auto mix = [&seed](auto value) {
+        seed ^= std::hash<decltype(value)>{}(value) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+    };
+    mix(stamp.device);
+    mix(stamp.inode);
+    mix(stamp.size);
+    mix(stamp.modifiedNs);
+    mix(stamp.changedNs);
+    return seed;
+}
 
 DigestCache::DigestCache(std::size_t capacity, std::chrono::nanoseconds settleTime)
     : capacity_(capacity), settleTime_(settleTime) {}

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "engine/checksums.h"
-#include "engine/file_stamp.h"
+#include "platform/api/file_stamp.h"
 
 namespace korvane {
 
@@ -38,6 +38,9 @@ public:
 
 private:
     using Entry = std::pair<FileStamp, Digest>;
+    struct StampHash {
+        std::size_t operator()(const FileStamp& stamp) const;
+    };
 
     // The digest remembered for the stamp, now the most recently used.
     std::optional<Digest> find(const FileStamp& stamp);
@@ -46,7 +49,7 @@ private:
     std::size_t capacity_;
     std::chrono::nanoseconds settleTime_;
     std::list<Entry> order_; // most recently used first
-    std::unordered_map<FileStamp, std::list<Entry>::iterator, FileStampHash> index_;
+    std::unordered_map<FileStamp, std::list<Entry>::iterator, StampHash> index_;
     std::size_t filesRead_ = 0;
 };
 

@@ -7,6 +7,12 @@
 
 namespace korvane {
 
+void ListPane::addItems(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        add(text);
+    }
+}
+
 std::vector<std::string> ListPane::items() const {
     std::vector<std::string> result;
     result.reserve(count());

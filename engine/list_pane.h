@@ -18,6 +18,8 @@ public:
     virtual std::size_t count() const = 0;
     virtual std::string item(std::size_t index) const = 0;
     virtual void add(const std::string& text) = 0;
+    // Adds each text as add() does; a window's pane lays itself out once for all.
+    virtual void addItems(const std::vector<std::string>& texts);
     virtual void remove(std::size_t index) = 0;
     virtual void clear() = 0;
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.

@@ -17,10 +17,13 @@ bool ProcessSnapshot::RefreshTaskListNT() {
 }
 
 void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {
-    current.clear();
+    std::vector<std::string> paths;
+    paths.reserve(entries_.size());
     for (const SnapshotEntry& entry : entries_) {
-        current.add(entry.text.substr(0, entry.text.find(" [")));
+        paths.push_back(entry.text.substr(0, entry.text.find(" [")));
     }
+    current.clear();
+    current.addItems(paths);
 }
 
 } // namespace korvane

@@ -49,6 +49,16 @@ void ListBoxPane::add(const std::string& text) {
     }
 }
 
+void ListBoxPane::addItems(const std::vector<std::string>& texts) {
+    // Items with marks get theirs one by one; no such list is filled in bulk.
+    if (withMarks_) {
+        ListPane::addItems(texts);
+        return;
+    }
+    const QSignalBlocker quiet(box_);
+    box_.addTexts(texts);
+}
+
 void ListBoxPane::remove(std::size_t index) {
     delete box_.takeItem(row(index));
 }

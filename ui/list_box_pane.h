@@ -17,6 +17,7 @@ public:
     std::size_t count() const override;
     std::string item(std::size_t index) const override;
     void add(const std::string& text) override;
+    void addItems(const std::vector<std::string>& texts) override;
     void remove(std::size_t index) override;
     void clear() override;
     bool checked(std::size_t index) const override;

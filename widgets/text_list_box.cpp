@@ -68,6 +68,16 @@ int TTextListBox::addText(const std::string& text) {
     return row;
 }
 
+void TTextListBox::addTexts(const std::vector<std::string>& texts) {
+    {
+        const QScopedValueRollback<bool> batch(adding_, true);
+        for (const std::string& text : texts) {
+            addText(text);
+        }
+    }
+    applyExtent();
+}
+
 std::string TTextListBox::text(int row) const {
     return bytesOf(item(row));
 }
@@ -81,7 +91,11 @@ void TTextListBox::rowsInserted(const QModelIndex& parent, int start, int end) {
     for (int row = start; row <= end; ++row) {
         maxItemWidth_ = std::max(maxItemWidth_, itemWidth(item(row)));
     }
-    applyExtent();
+    // Laying the view out measures every item: once per item added, filling a long
+    // list would cost the square of its length.
+    if (!adding_) {
+        applyExtent();
+    }
 }
 
 void TTextListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QListWidget>
 
@@ -28,6 +29,9 @@ public:
 
     // Adds an item (in order when sorted, else at the end); returns its row.
     int addText(const std::string& text);
+    // Adds each text as addText() does, but lays the view out once, at the end: a
+    // list of hundreds of items is filled in one go instead of once per item.
+    void addTexts(const std::vector<std::string>& texts);
     std::string text(int row) const;
 
     // The widest item plus "x", in pixels of the current font.
@@ -49,6 +53,7 @@ private:
     int maxItemWidth_ = 0;
     bool remeasureAfterRemoval_ = false;
     bool settingRange_ = false; // inside updateGeometries, which may resize the view
+    bool adding_ = false;       // inside addTexts
 };
 
 } // namespace korvane

@@ -12,7 +12,6 @@
 
 #include "engine/checksums.h"
 #include "engine/file_error.h"
-#include "engine/file_stamp.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -26,7 +25,7 @@ constexpr std::chrono::nanoseconds kNoSettling{0};
 
 // What a probe of the path finds.
 FileStamp Stamp(const std::string& path) {
-    const auto stamp = RegularFileStamp(path);
+    const auto stamp = test::StampAt(path);
     EXPECT_TRUE(stamp.has_value()) << path;
     return stamp.value_or(FileStamp{});
 }

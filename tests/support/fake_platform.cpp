@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "engine/file_stamp.h"
+#include "tests/support/temp_folder.h"
 
 namespace korvane::test {
 
@@ -52,7 +52,7 @@ std::optional<FileStamp> FakeExecutableAccess::probe(const std::string& path) {
     if (locked.contains(path)) {
         return std::nullopt;
     }
-    return RegularFileStamp(path).value_or(FileStamp{});
+    return StampAt(path).value_or(FileStamp{});
 }
 
 std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {

@@ -86,6 +86,32 @@ TEST_F(ProcessEventWatchTest, LostEventsRunACycleThatReadsTheTable) {
     EXPECT_EQ(timeouts, 0);
 }
 
+TEST_F(ProcessEventWatchTest, ABurstOfStartsRunsOneCycleAtOnceAndOneAtItsEnd) {
+    platform.processEvents->subscribe();
+    TForm1& form = makeForm(platform.services, kNoTickInTheTest);
+    form.killPane().add("/opt/banned");
+    // Known to the guard, so that no question holds the cycle up.
+    form.findChild<TTextListBox*>(QStringLiteral("TextListBox4"))->addText("/opt/compiler");
+    const int before = platform.table->enumerations;
+
+    platform.processEvents->deliver({.exec = true, .changed = true});
+    ASSERT_TRUE(runUntil([&] { return platform.table->enumerations == before + 1; }));
+    // The rest of the burst: the last of them is the one to kill.
+    ProcessIdentity banned;
+    for (int i = 0; i < 5; ++i) {
+        banned = platform.table->start(i < 4 ? "/opt/compiler" : "/opt/banned");
+        platform.processEvents->deliver({.exec = true, .changed = true});
+        runUntil([] { return false; }, 5);
+    }
+    EXPECT_TRUE(runUntil([&] { return !platform.table->running(banned); }));
+    runUntil([] { return false; }, 2 * ProcessEventWatch::kBurst);
+    // Two cycles for six starts; a third only if the machine stalled the loop for a
+    // whole burst.
+    EXPECT_GE(platform.table->enumerations, before + 2);
+    EXPECT_LE(platform.table->enumerations, before + 3);
+    EXPECT_EQ(timeouts, 0);
+}
+
 TEST_F(ProcessEventWatchTest, WithTheWatchTimerOffEventsRunNothing) {
     platform.processEvents->subscribe();
     TForm1& form = makeForm(platform.services, 0);

@@ -96,5 +96,24 @@ TEST_F(TextListBoxTest, ItemsKeepTheirBytes) {
     EXPECT_EQ(list.item(1)->text(), QStringLiteral("/opt/caf\u00e9"));
 }
 
+TEST_F(TextListBoxTest, AddingInOneGoGivesWhatAddingOneByOneGives) {
+    const std::vector<std::string> texts{"b", shortItem, "B", longItem, "a", "b", middleItem, "A"};
+    TTextListBox oneByOne;
+    for (TTextListBox* box : {&list, &oneByOne}) {
+        box->setSorted(true);
+        box->addText("a"); // an item that was there before
+    }
+    for (const std::string& text : texts) {
+        oneByOne.addText(text);
+    }
+    list.addTexts(texts);
+    ASSERT_EQ(list.count(), oneByOne.count());
+    for (int row = 0; row < list.count(); ++row) {
+        EXPECT_EQ(list.text(row), oneByOne.text(row)) << row;
+    }
+    EXPECT_EQ(list.horizontalExtent(), width(longItem));
+    EXPECT_EQ(bar()->maximum(), width(longItem) - list.viewport()->width());
+}
+
 } // namespace
 } // namespace korvane
