@@ -14,6 +14,7 @@ namespace korvane {
 namespace {
 
 constexpr int BytesRole = Qt::UserRole;
+constexpr qsizetype kMostWidthsKept = 8192;
 
 std::string bytesOf(const QListWidgetItem* item) {
     const QVariant bytes = item->data(BytesRole);
@@ -83,7 +84,17 @@ std::string TTextListBox::text(int row) const {
 }
 
 int TTextListBox::itemWidth(const QListWidgetItem* item) const {
-    return QFontMetrics(font()).horizontalAdvance(item->text() + QLatin1Char('x'));
+    const QString text = item->text();
+    if (const auto known = widths_.constFind(text); known != widths_.cend()) {
+        return *known;
+    }
+    // Bounded: paths of programs long gone are dropped now and then.
+    if (widths_.size() >= kMostWidthsKept) {
+        widths_.clear();
+    }
+    const int width = QFontMetrics(font()).horizontalAdvance(text + QLatin1Char('x'));
+    widths_.insert(text, width);
+    return width;
 }
 
 void TTextListBox::rowsInserted(const QModelIndex& parent, int start, int end) {
@@ -114,6 +125,7 @@ void TTextListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int start, in
 void TTextListBox::changeEvent(QEvent* event) {
     QListWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        widths_.clear();
         remeasureAll();
     }
 }

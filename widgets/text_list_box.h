@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include <QHash>
 #include <QListWidget>
+#include <QString>
 
 namespace korvane {
 
@@ -54,6 +56,10 @@ private:
     bool remeasureAfterRemoval_ = false;
     bool settingRange_ = false; // inside updateGeometries, which may resize the view
     bool adding_ = false;       // inside addTexts
+    // Widths of the texts measured, in the current font: the Current list is filled
+    // anew with mostly the same paths on every change of the processes, and shaping
+    // a text costs more than the rest of adding it.
+    mutable QHash<QString, int> widths_;
 };
 
 } // namespace korvane

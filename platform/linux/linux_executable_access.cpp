@@ -33,7 +33,11 @@ std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIden
     // tells. A zombie has no link left to read.
     const std::optional<bool> held = handles_->running(id);
     linux_proc::ProcSource& source = handles_->source();
-    const bool running = held ? *held : source.executablePath(id.pid) && source.startTime(id.pid) == id.startTime;
+    const auto current = [&] {
+        const auto stat = source.executablePath(id.pid) ? source.stat(id.pid) : std::nullopt;
+        return stat && stat->startTime == id.startTime;
+    };
+    const bool running = held ? *held : current();
     if (!running) {
         return std::nullopt;
     }

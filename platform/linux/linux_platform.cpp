@@ -10,8 +10,8 @@
 #include "platform/linux/linux_process_priority.h"
 #include "platform/linux/linux_process_table.h"
 #include "platform/linux/linux_process_terminator.h"
-#include "platform/linux/xdg_autostart.h"
 #include "platform/linux/process_handles.h"
+#include "platform/linux/xdg_autostart.h"
 
 namespace korvane {
 

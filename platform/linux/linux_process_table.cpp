@@ -27,28 +27,29 @@ std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
     for (const int pid : *pids) {
         // Known and not ended: the same process. Should it end and its PID be taken
         // before the link is read, the record carries the older identity, which no
-        // termination can reach, and the next snapshot finds the newcomer.
-        if (const auto startTime = handles_->heldStartTime(pid)) {
-            auto path = source.executablePath(pid);
+        // termination can reach, and the next snapshot finds the newcomer. A kernel
+        // thread has no executable to read.
+        if (const auto known = handles_->held(pid)) {
+            auto path = known->kernelThread ? std::nullopt : source.executablePath(pid);
             if (Usable(path)) {
-                records.push_back({{pid, *startTime}, std::move(*path)});
+                records.push_back({{pid, known->startTime}, std::move(*path)});
             }
             continue;
         }
         // New: the handle first, so that the start time and the link read after it
         // are known to be its process's while the handle has not reported an end.
         const int handle = handles_->open(pid);
-        const auto startTime = source.startTime(pid);
-        auto path = startTime ? source.executablePath(pid) : std::nullopt;
+        const auto stat = source.stat(pid);
+        auto path = stat ? source.executablePath(pid) : std::nullopt;
         if (handle >= 0) {
-            if (!startTime || linux_proc::ProcessHandles::ended(handle)) {
+            if (!stat || linux_proc::ProcessHandles::ended(handle)) {
                 linux_proc::ProcessHandles::discard(handle);
                 continue;
             }
-            handles_->hold(pid, *startTime, handle);
+            handles_->hold(pid, *stat, handle);
         }
-        if (startTime && Usable(path)) {
-            records.push_back({{pid, *startTime}, std::move(*path)});
+        if (stat && Usable(path)) {
+            records.push_back({{pid, stat->startTime}, std::move(*path)});
         }
     }
     return records;

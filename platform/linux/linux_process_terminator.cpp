@@ -25,7 +25,8 @@ bool LinuxProcessTerminator::terminate(const ProcessIdentity& id) {
     // The pidfd pins the process it was opened for; if that process still has the
     // recorded start time now, the signal cannot reach a newcomer with the same PID.
     bool reached = false;
-    if (source.startTime(id.pid) == id.startTime) {
+    const auto stat = source.stat(id.pid);
+    if (stat && stat->startTime == id.startTime) {
         reached = source.sendSignal(pidfd, SIGKILL);
     }
     ::close(pidfd);

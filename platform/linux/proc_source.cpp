@@ -33,8 +33,8 @@ std::optional<std::vector<int>> KernelProcSource::processIds() {
     return pids;
 }
 
-std::optional<std::uint64_t> KernelProcSource::startTime(int pid) {
-    return StartTime(pid);
+std::optional<ProcStat> KernelProcSource::stat(int pid) {
+    return ReadStat(pid);
 }
 
 std::optional<std::string> KernelProcSource::executablePath(int pid) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/proc_files.h"
+
 namespace korvane::linux_proc {
 
 // What the process table asks of the kernel about processes, behind an interface so
@@ -15,8 +17,8 @@ public:
     virtual ~ProcSource() = default;
     // The numeric entries of /proc in ascending order; nullopt when /proc cannot be read.
     virtual std::optional<std::vector<int>> processIds() = 0;
-    // Field 22 of /proc/PID/stat: the start time in clock ticks since boot.
-    virtual std::optional<std::uint64_t> startTime(int pid) = 0;
+    // The start time and kind of the process now at `pid`, from /proc/PID/stat.
+    virtual std::optional<ProcStat> stat(int pid) = 0;
     // The target of /proc/PID/exe without the kernel's " (deleted)" marker.
     virtual std::optional<std::string> executablePath(int pid) = 0;
     // A close-on-exec descriptor for the process now at `pid` that turns readable once
@@ -30,7 +32,7 @@ public:
 class KernelProcSource final : public ProcSource {
 public:
     std::optional<std::vector<int>> processIds() override;
-    std::optional<std::uint64_t> startTime(int pid) override;
+    std::optional<ProcStat> stat(int pid) override;
     std::optional<std::string> executablePath(int pid) override;
     int openHandle(int pid) override;
     bool sendSignal(int handle, int signal) override;

@@ -36,12 +36,12 @@ void ProcessHandles::forgetEnded() {
     } while (count == static_cast<int>(events.size()));
 }
 
-std::optional<std::uint64_t> ProcessHandles::heldStartTime(int pid) const {
+std::optional<ProcStat> ProcessHandles::held(int pid) const {
     const auto found = held_.find(pid);
     if (found == held_.end()) {
         return std::nullopt;
     }
-    return found->second.startTime;
+    return found->second.stat;
 }
 
 int ProcessHandles::open(int pid) {
@@ -57,7 +57,7 @@ bool ProcessHandles::ended(int handle) {
     return ::poll(&ready, 1, 0) != 0;
 }
 
-void ProcessHandles::hold(int pid, std::uint64_t startTime, int handle) {
+void ProcessHandles::hold(int pid, const ProcStat& stat, int handle) {
     if (epoll_ < 0) {
         epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
     }
@@ -69,7 +69,7 @@ void ProcessHandles::hold(int pid, std::uint64_t startTime, int handle) {
         return;
     }
     release(pid);
-    held_.emplace(pid, Held{startTime, handle});
+    held_.emplace(pid, Held{stat, handle});
 }
 
 void ProcessHandles::discard(int handle) {
@@ -81,7 +81,7 @@ std::optional<bool> ProcessHandles::running(const ProcessIdentity& id) const {
     if (found == held_.end()) {
         return std::nullopt;
     }
-    const bool same = found->second.startTime == id.startTime;
+    const bool same = found->second.stat.startTime == id.startTime;
     if (!ended(found->second.handle)) {
         return same;
     }
@@ -93,7 +93,7 @@ std::optional<bool> ProcessHandles::signal(const ProcessIdentity& id, int signal
     if (found == held_.end()) {
         return std::nullopt;
     }
-    if (found->second.startTime == id.startTime) {
+    if (found->second.stat.startTime == id.startTime) {
         // Fails by itself once the process has ended.
         return source_->sendSignal(found->second.handle, signal);
     }

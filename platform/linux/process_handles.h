@@ -34,15 +34,16 @@ public:
 
     // Lets go of every process whose handle reported its end since the last call.
     void forgetEnded();
-    // The start time remembered for the process at `pid`; nullopt when none is held.
-    std::optional<std::uint64_t> heldStartTime(int pid) const;
+    // What was read about the process at `pid` when its handle was taken; nullopt
+    // when none is held.
+    std::optional<ProcStat> held(int pid) const;
     // A handle for the process now at `pid`, or -1 when none can be had without
     // cutting into the reserve. Not held yet: see hold().
     int open(int pid);
     // True once the process the handle stands for has ended.
     static bool ended(int handle);
-    // Keeps the handle (opened by open()) for the process at `pid` with that start time.
-    void hold(int pid, std::uint64_t startTime, int handle);
+    // Keeps the handle (opened by open()) for the process at `pid`, read as `stat`.
+    void hold(int pid, const ProcStat& stat, int handle);
     // Closes a handle that is not held.
     static void discard(int handle);
 
@@ -59,7 +60,7 @@ public:
 
 private:
     struct Held {
-        std::uint64_t startTime;
+        ProcStat stat;
         int handle;
     };
 

@@ -37,17 +37,25 @@ public:
         }
         return pids;
     }
-    std::optional<std::uint64_t> startTime(int pid) override {
+    std::optional<linux_proc::ProcStat> stat(int pid) override {
         ++startTimeReads;
         if (whileReadingStartTime) {
             whileReadingStartTime(pid);
         }
         const auto found = running_.find(pid);
-        return found == running_.end() ? std::nullopt : std::optional(generation(found->second).startTime);
+        if (found == running_.end()) {
+            return std::nullopt;
+        }
+        const Generation& process = generation(found->second);
+        return linux_proc::ProcStat{process.startTime, process.path.empty()};
     }
     std::optional<std::string> executablePath(int pid) override {
+        ++linkReads;
         const auto found = running_.find(pid);
-        return found == running_.end() ? std::nullopt : std::optional(generation(found->second).path);
+        if (found == running_.end() || generation(found->second).path.empty()) {
+            return std::nullopt;
+        }
+        return generation(found->second).path;
     }
     int openHandle(int pid) override {
         if (handlesLeft == 0) {
@@ -71,6 +79,7 @@ public:
         return true;
     }
 
+    // A process with an empty path is a kernel thread.
     void start(int pid, std::uint64_t startTime, const std::string& path) {
         end(pid);
         int ends[2];
@@ -94,6 +103,7 @@ public:
     }
 
     int startTimeReads = 0;
+    int linkReads = 0;
     int handlesLeft = -1;                     // below 0: no limit
     std::vector<std::pair<int, int>> signals; // (pid, signal)
     std::function<void(int pid)> whileReadingStartTime;
@@ -153,6 +163,15 @@ TEST_F(ProcessHandlesTest, AProcessSeenAgainIsNotReadAgain) {
     EXPECT_EQ(snapshot(), first);
     EXPECT_EQ(source->startTimeReads, 3);
     EXPECT_EQ(handles->heldCount(), 3u);
+}
+
+TEST_F(ProcessHandlesTest, AKnownKernelThreadIsNotReadAgainAtAll) {
+    source->start(2, 5, ""); // kthreadd
+    snapshot();
+    const int links = source->linkReads;
+    EXPECT_EQ(snapshot().size(), 3u);
+    EXPECT_EQ(source->linkReads - links, 3); // the three programs, not the thread
+    EXPECT_EQ(source->startTimeReads, 4);
 }
 
 TEST_F(ProcessHandlesTest, APidTakenOverIsANewProcessFoundByOneRead) {

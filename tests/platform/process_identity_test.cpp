@@ -80,12 +80,31 @@ TEST_F(ProcessIdentityTest, APidReusedByAnotherProcessIsANewIdentityTheOldCannot
     const auto fresh = identityOf(pid);
     ASSERT_TRUE(fresh.has_value());
     EXPECT_NE(fresh->startTime, old->startTime);
-    EXPECT_EQ(fresh->startTime, linux_proc::StartTime(pid));
+    EXPECT_EQ(fresh->startTime, linux_proc::ReadStat(pid)->startTime);
 
     EXPECT_FALSE(terminator.terminate(*old));
     EXPECT_FALSE(newcomer->waitEnded(200));
     EXPECT_TRUE(terminator.terminate(*fresh));
     EXPECT_TRUE(newcomer->waitEnded(5000));
+}
+
+TEST_F(ProcessIdentityTest, KernelThreadsAreToldFromProgramsByTheirStat) {
+    std::ifstream comm("/proc/2/comm");
+    std::string name;
+    if (!(comm >> name) || name != "kthreadd") {
+        GTEST_SKIP() << "no kernel thread daemon in this PID namespace";
+    }
+    const auto thread = linux_proc::ReadStat(2);
+    ASSERT_TRUE(thread.has_value());
+    EXPECT_TRUE(thread->kernelThread);
+    auto child = start();
+    const auto program = linux_proc::ReadStat(child->pid());
+    ASSERT_TRUE(program.has_value());
+    EXPECT_FALSE(program->kernelThread);
+    EXPECT_EQ(identityOf(child->pid())->startTime, program->startTime);
+    // Never listed, however often the table is read.
+    EXPECT_FALSE(identityOf(2).has_value());
+    EXPECT_FALSE(identityOf(2).has_value());
 }
 
 // Result codes of the checks run in a child process with a lowered descriptor limit.
@@ -118,7 +137,8 @@ TEST_F(ProcessIdentityTest, WhenDescriptorsRunOutProcessesAreStillIdentifiedAndT
                 if (found == records.end()) {
                     return kNotListed;
                 }
-                if (found->id.startTime != linux_proc::StartTime(child->pid())) {
+                if (found->id.startTime !=
+                    linux_proc::ReadStat(child->pid()).value_or(linux_proc::ProcStat{}).startTime) {
                     return kWrongIdentity;
                 }
             }
