@@ -9,6 +9,7 @@ namespace korvane {
 void Paint(QWidget* control, const QColor& background, const QColor& text) {
     QPalette colours = control->palette();
     colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::Button, background); // a check box's background
     colours.setColor(QPalette::WindowText, text);
     colours.setColor(QPalette::ButtonText, text);
     control->setPalette(colours);

@@ -1,8 +1,12 @@
 #include "ui/main_form_controls.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <tuple>
 #include <utility>
+
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "resources/artwork.h"
 #include "ui/control_colours.h"
@@ -79,6 +83,18 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& captio
     box->setGeometry(bounds);
     Paint(box, palette::kBeige, palette::kNavy);
     return box;
+}
+
+// A check box whose caption is cut right after `shownPart` and goes on in a label below
+// it: `designWidth` in the design's font, wider where the font used here needs it.
+void ClipCaptionAfter(QCheckBox* box, const QString& shownPart, int designWidth) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const int textLeft = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).left();
+    const int room = box->parentWidget()->contentsRect().right() - box->x();
+    box->resize(std::min(room, std::max(designWidth, textLeft + box->fontMetrics().horizontalAdvance(shownPart) + 1)),
+                box->height());
 }
 
 QCheckBox* MakePreference(QWidget* parent, const char* name, const QString& caption, int top) {
@@ -196,6 +212,7 @@ void MainFormControls::setupPreferences(QWidget* form) {
     Panel6 = MakePanel(Panel4, "Panel6", QRect(11, 30, 2, 29), palette::kBeige, QFrame::Plain);
     CheckBox1 =
         MakePreference(Panel4, "CheckBox1", QStringLiteral("Auto Kill unknown processes without prompting."), 30);
+    ClipCaptionAfter(CheckBox1, QStringLiteral("Auto Kill unknown processes without"), 194);
     Label1 = MakeLabel(Panel4, "Label1", QStringLiteral("      prompting."), QPoint(13, 44));
     Panel9 = MakePanel(Panel4, "Panel9", QRect(11, 63, 2, 29), palette::kBeige, QFrame::Plain);
     CheckBox2 = MakePreference(Panel4, "CheckBox2", QStringLiteral("Auto Kill unknown checksums"), 63);

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/date_time_text.h"
-#include "tests/engine/version_fixture_files.h"
+#include "tests/support/version_fixture_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
