@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -12,6 +11,7 @@
 #include "ui/control_colours.h"
 #include "ui/handler_guard.h"
 #include "ui/hint_hide_pause.h"
+#include "ui/list_hints.h"
 #include "ui/main_form_geometry.h"
 #include "ui/palette.h"
 #include "ui/pointer_warp.h"
@@ -25,9 +25,6 @@ constexpr int kDefaultInterval = 1000;
 constexpr int kBlinkInterval = 500;
 constexpr int kAlarmInterval = 1000;
 constexpr int kHintHidePause = 10000;
-// Entries wider than these (in the list font) get their whole text as the list's hint.
-constexpr int kNeverKillHintWidth = 164;
-constexpr int kHintWidth = 210;
 
 const QString kFirstRunNotice = QStringLiteral(
     "<OK>Note: It is EXTREMELY important that you read the setup and other instructions in the Help File before going "
@@ -83,14 +80,17 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     // which the first-event registry of the message panel lets the reaction ignore.
     messagePanel_ = new CentralMessagePanel(controls(), *safePane_, *neverKillPane_, *this, this);
     fileInformation_ = new FileInformationPanel(controls(), this);
-    wireListPanes();
+    listHints_ = new ListHints(controls(), this);
+    connect(CheckListBox3, &QListWidget::itemChanged, this,
+            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
     wirePopupMenus();
     connect(PrefButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { PrefButton2Click(); }); });
     connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
     // Still to be wired here, each group by a class of its own under ui/ that takes
     // controls(), messagePanel() and firstEvents():
-    // - list editing: drops between the lists, the Bypass toggle's colours, the menu
-    //   items CopyToClipboard1..4, DeleteFocusedKillProcess1, Stripdowntoexenameonly1,
+    // - list editing: the drags and drops of the lists, the rest of the Bypass toggle
+    //   (CheckListBox3ClickCheck also updates listHints()), and the menu items
+    //   CopyToClipboard1..4, DeleteFocusedKillProcess1, Stripdowntoexenameonly1 and
     //   RemoveTheseFilesFromSafeList1;
     // - preferences and passwords: CheckBox2, CheckBox4..CheckBox10 (CheckBox5 and
     //   CheckBox9 through firstEvents()), Changepassword1, Panel11's EncartaButton8 and
@@ -109,18 +109,6 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::wireListPanes() {
-    for (TTextListBox* list : {TextListBox1, TextListBox2, TextListBox4}) {
-        connect(list, &TTextListBox::click, this,
-                [this, list] { RunHandler([this, list] { AllTextListBoxClick(list); }); });
-    }
-    connect(CheckListBox3, &TTextListBox::click, this, [this] { RunHandler([this] { CheckListBox3Click(); }); });
-    connect(CheckListBox3, &QListWidget::itemChanged, this,
-            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
-    Panel1->setMouseTracking(true);
-    Panel1->installEventFilter(this);
-}
 
 void TForm1::wirePopupMenus() {
     const auto attach = [](QWidget* area, QWidget* owner, QMenu* menu) {
@@ -393,53 +381,6 @@ void TForm1::PrefButton2Click() {
         commitCheckInterval();
     }
     WarpPointer(*PrefButton2, CentreOf(*PrefButton2));
-}
-
-void TForm1::AllTextListBoxClick(TTextListBox* Sender) {
-    Sender->setToolTip(QString());
-    GaugeStatusBar1->setSimpleText(QString());
-    const int row = Sender->currentRow();
-    if (row < 0) {
-        return;
-    }
-    const QString entry = Sender->item(row)->text();
-    TestWidth->setText(entry);
-    TestWidth->adjustSize();
-    if ((TestWidth->width() > kNeverKillHintWidth && Sender == TextListBox4) || TestWidth->width() > kHintWidth) {
-        Sender->setToolTip(entry);
-    }
-    GaugeStatusBar1->setSimpleText(u' ' + entry);
-}
-
-void TForm1::CheckListBox3Click() {
-    CheckListBox3->setToolTip(QString());
-    GaugeStatusBar1->setSimpleText(QString());
-    const int row = CheckListBox3->currentRow();
-    if (row < 0) {
-        return;
-    }
-    const QString entry = CheckListBox3->item(row)->text();
-    TestWidth->setText(entry);
-    TestWidth->adjustSize();
-    if (TestWidth->width() > kHintWidth) {
-        CheckListBox3->setToolTip(entry);
-        GaugeStatusBar1->setSimpleText(u' ' + entry);
-    }
-}
-
-void TForm1::Panel1MouseMove() {
-    for (TTextListBox* list : {TextListBox1, TextListBox2, CheckListBox3}) {
-        list->setToolTip(QString());
-    }
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Only the panel's own face: moves over the lists and headers are theirs.
-    if (watched == Panel1 && event->type() == QEvent::MouseMove &&
-        Panel1->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) == nullptr) {
-        RunHandler([this] { Panel1MouseMove(); });
-    }
-    return TPersistentForm::eventFilter(watched, event);
 }
 
 void TForm1::setTimer1Interval(int milliseconds) {

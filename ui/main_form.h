@@ -13,6 +13,7 @@
 #include "ui/central_message_panel.h"
 #include "ui/file_information_panel.h"
 #include "ui/list_box_pane.h"
+#include "ui/list_hints.h"
 #include "ui/main_form_controls.h"
 #include "ui/message_panel.h"
 #include "ui/persistent_form.h"
@@ -49,12 +50,6 @@ public:
 
     // Folds or unfolds the preferences pane; the pointer stays on the button.
     void PrefButton2Click();
-    // The hint and the status line of the Current, Safe and Never Kill lists.
-    void AllTextListBoxClick(TTextListBox* Sender);
-    // The hint and the status line of the Kill list.
-    void CheckListBox3Click();
-    // The pointer left the lists for the gaps between them: their hints go.
-    void Panel1MouseMove();
 
     // WatchHost and MessagePanelHost
     bool isActivated() const override;
@@ -106,6 +101,7 @@ public:
     MessagePanel& messagePanel() { return *messagePanel_; }
     FirstEventRegistry& firstEvents() { return *messagePanel_; }
     FileInformationPanel& fileInformation() { return *fileInformation_; }
+    ListHints& listHints() { return *listHints_; }
     WatchEngine& engine() { return *engine_; }
     DataStore& dataStore() { return *store_; }
     PlatformServices& platform() { return platform_; }
@@ -137,14 +133,12 @@ signals:
 protected:
     QObjectList DesignOrder() const override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void wireListPanes();
     void wirePopupMenus();
     void watchEndOfSession();
     void FormCreate();
@@ -178,6 +172,7 @@ private:
     FlagString flags_;
     CentralMessagePanel* messagePanel_ = nullptr;
     FileInformationPanel* fileInformation_ = nullptr;
+    ListHints* listHints_ = nullptr;
     HintHidePause* hintHidePause_ = nullptr;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
