@@ -13,8 +13,6 @@ public:
     HintHidePause(int milliseconds, QObject* parent);
     ~HintHidePause() override;
 
-    int milliseconds() const { return milliseconds_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -292,7 +292,7 @@ std::string TForm1::lockPassword() const {
 void TForm1::FormCreate() {
     store_->VerifyDataSeal();
     platform_.priority->raiseToHigh();
-    hintHidePause_ = new HintHidePause(kHintHidePause, this);
+    new HintHidePause(kHintHidePause, this);
 
     CentralMsgLabel->clear();
     CentralMsgLabelButtonOK->hide();

@@ -21,7 +21,6 @@
 namespace korvane {
 
 class TForm2;
-class HintHidePause;
 
 // The main window: the four lists side by side, the action bar, the preferences
 // pane, the status line and the floating panels. It builds the controls, owns the
@@ -173,7 +172,6 @@ private:
     CentralMessagePanel* messagePanel_ = nullptr;
     FileInformationPanel* fileInformation_ = nullptr;
     ListHints* listHints_ = nullptr;
-    HintHidePause* hintHidePause_ = nullptr;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
     std::unique_ptr<DataStore> store_;

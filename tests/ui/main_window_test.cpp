@@ -157,11 +157,21 @@ TEST_F(MainWindowLayoutTest, HeadersButtonsAndMenusCarryTheirCaptionsAndColours)
 TEST_F(MainWindowLayoutTest, ARightClickOnAListOpensItsMenu) {
     shownForm();
     auto* safe = child<TTextListBox>("TextListBox2");
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), safe->viewport()->mapToGlobal(QPoint(20, 20)));
     QApplication::sendEvent(safe->viewport(), &request);
     EXPECT_TRUE(child<QMenu>("PopupMenu2")->isVisible());
     child<QMenu>("PopupMenu2")->hide();
     EXPECT_FALSE(child<QMenu>("PopupMenu1")->isVisible());
+
+    // The password box takes no clicks: a right click on it reaches the picture under
+    // it, which carries "Change password".
+    press("PrefButton2");
+    QWidget* under = form().childAt(child("MaskEdit1")->mapTo(&form(), QPoint(10, 10)));
+    ASSERT_EQ(under, child("Image3"));
+    QContextMenuEvent onBox(QContextMenuEvent::Mouse, QPoint(10, 10), under->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(under, &onBox);
+    EXPECT_TRUE(child<QMenu>("PopupMenu5")->isVisible());
+    child<QMenu>("PopupMenu5")->hide();
 }
 
 class MainWindowHintTest : public test::MainWindowTest {
