@@ -197,7 +197,7 @@ void MainFormControls::setupListPanes(QWidget* form) {
     Label8 = MakeLabel(Panel7, "Label8", QString(kWingdingsTick), QPoint(5, 0), palette::kYellow);
     Label8->setFont(Font("Wingdings", 7));
     Label8->adjustSize();
-    Label7 = MakeLabel(Panel7, "Label7", QStringLiteral("Bypass"), QPoint(2, 10), palette::kYellow);
+    Label7 = MakeLabel(Panel7, "Label7", QStringLiteral("Bypass"), QPoint(2, 8), palette::kYellow);
     Label7->setFont(Font("MS Sans Serif", 6));
     Label7->adjustSize();
     TextListBox1 = MakeList(Panel1, "TextListBox1", QRect(7, 24, 257, 426), true, "Verdana");
