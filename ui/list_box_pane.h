@@ -21,6 +21,7 @@ public:
     void setChecked(std::size_t index, bool checked) override;
 
     TTextListBox& box() { return box_; }
+    const TTextListBox& box() const { return box_; }
 
 private:
     int row(std::size_t index) const;

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include "engine/text_rules.h"
 
@@ -22,6 +24,23 @@ std::string bytesOf(const QListWidgetItem* item) {
     return data.toStdString();
 }
 
+// Rows of the list's fixed height, when it has one.
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    explicit FixedHeightDelegate(TTextListBox& list) : QStyledItemDelegate(&list), list_(list) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (list_.itemHeight() > 0) {
+            size.setHeight(list_.itemHeight());
+        }
+        return size;
+    }
+
+private:
+    const TTextListBox& list_;
+};
+
 } // namespace
 
 TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
@@ -29,6 +48,8 @@ TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // A path is never shortened with "...": it is scrolled into view instead.
     setTextElideMode(Qt::ElideNone);
+    setItemDelegate(new FixedHeightDelegate(*this));
+    connect(this, &QAbstractItemView::clicked, this, &TTextListBox::click);
     connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] {
         if (remeasureAfterRemoval_) {
             remeasureAfterRemoval_ = false;
@@ -45,6 +66,19 @@ TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
 TTextListBox::~TTextListBox() {
     // The model outlives the scroll bars while the base class tears down.
     disconnect(model(), nullptr, this, nullptr);
+}
+
+void TTextListBox::setItemHeight(int height) {
+    itemHeight_ = height;
+    scheduleDelayedItemsLayout();
+}
+
+void TTextListBox::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0) {
+        Q_EMIT click();
+    }
 }
 
 int TTextListBox::addText(const std::string& text) {

@@ -16,6 +16,7 @@ class TTextListBox : public QListWidget {
     Q_OBJECT
     Q_PROPERTY(bool sorted READ isSorted WRITE setSorted)
     Q_PROPERTY(int horizontalExtent READ horizontalExtent)
+    Q_PROPERTY(int itemHeight READ itemHeight WRITE setItemHeight)
 
 public:
     explicit TTextListBox(QWidget* parent = nullptr);
@@ -33,7 +34,17 @@ public:
     // The widest item plus "x", in pixels of the current font.
     int horizontalExtent() const { return maxItemWidth_; }
 
+    // Every row is this many pixels high; 0 leaves it to the font.
+    int itemHeight() const { return itemHeight_; }
+    void setItemHeight(int height);
+
+signals:
+    // The user picked an entry: a click on one, or the keyboard moved the highlight.
+    // Changes the program makes to the list or its highlight raise nothing.
+    void click();
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     void updateGeometries() override;
@@ -46,6 +57,7 @@ private:
     void scrollToLeftEdge();
 
     bool sorted_ = false;
+    int itemHeight_ = 0;
     int maxItemWidth_ = 0;
     bool remeasureAfterRemoval_ = false;
     bool settingRange_ = false; // inside updateGeometries, which may resize the view

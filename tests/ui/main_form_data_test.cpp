@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QTest>
 
 #include "engine/memory_list_pane.h"
 #include "store/data_save.h"
@@ -20,17 +23,6 @@ namespace {
 
 using test::ReadFileBytes;
 using test::WriteFileBytes;
-
-class RecordingMessagePanel : public MessagePanel, public FirstEventRegistry {
-public:
-    void CentralMessagesRtn(const QString& text) override { messages.push_back(text); }
-    bool RegisterFirstEvent(const QObject* control) override {
-        registered.push_back(control->objectName());
-        return true;
-    }
-    std::vector<QString> messages;
-    std::vector<QString> registered;
-};
 
 // The main window over a seeded program folder and the fake platform.
 class MainFormDataTest : public ::testing::Test {
@@ -53,8 +45,6 @@ protected:
         if (!form_) {
             form_ = std::make_unique<TForm1>(platform.services, ProgramLocation{files.executable, folder.folder()});
             QObject::connect(form_.get(), &TForm1::endProgram, [this] { ++endRequests; });
-            form_->setMessagePanel(&panel);
-            form_->setFirstEventRegistry(&panel);
         }
         return *form_;
     }
@@ -70,8 +60,8 @@ protected:
     }
     // The program's end after a confirmed quit: the window closes and saves its settings.
     bool quit() {
-        form().setQuitConfirmed(true);
-        const bool closed = form().close();
+        form().QuitConfirmedClose();
+        const bool closed = form().isHidden();
         if (closed) {
             form().SaveSettings();
         }
@@ -82,6 +72,13 @@ protected:
         platform.fileLocker->held.clear();
     }
     template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
+    // The message panel's text while it is open, else nothing.
+    std::optional<QString> message() {
+        if (child<QWidget>("CentralMsgLabelPanel1")->isHidden()) {
+            return std::nullopt;
+        }
+        return child<QLabel>("CentralMsgLabel")->text();
+    }
     std::vector<std::string> lines(const char* name) {
         auto* box = child<TTextListBox>(name);
         std::vector<std::string> result;
@@ -101,7 +98,6 @@ protected:
     test::TempFolder folder;
     DataFiles files{folder.folder()};
     test::FakePlatform platform;
-    RecordingMessagePanel panel;
     int endRequests = 0;
     std::unique_ptr<TForm1> form_;
 };
@@ -125,16 +121,20 @@ TEST_F(MainFormDataTest, SeededFolderStartsWithoutAlarmAndLoadsAtFirstActivation
     EXPECT_EQ(platform.fileLocker->held, (std::vector<std::string>{files.executable, files.safeList, files.killList,
                                                                    files.neverKillList, files.seal}));
     // The seeded flag string is all "0": the first-run notice comes once.
-    ASSERT_EQ(panel.messages.size(), 1u);
-    EXPECT_TRUE(panel.messages[0].startsWith(QStringLiteral("<OK>Note: It is EXTREMELY important")));
-    EXPECT_EQ(panel.registered, std::vector<QString>{QStringLiteral("CheckBox1")});
+    ASSERT_TRUE(message());
+    EXPECT_TRUE(message()->startsWith(QStringLiteral("Note: It is EXTREMELY important")));
+    EXPECT_EQ(form().flags().text(), "010000000000000000000000000");
+    for (const char* name : {"CheckBox1", "CheckBox5", "CheckBox9"}) {
+        EXPECT_FALSE(form().firstEvents().RegisterFirstEvent(child<QObject>(name))) << name;
+    }
+    QTest::mouseClick(child<TEncartaButton>("CentralMsgLabelButtonOK"), Qt::LeftButton);
+    EXPECT_FALSE(message());
 
-    // A later activation (back from the tray) only registers CheckBox1 again.
+    // A later activation (back from the tray) loads nothing and says nothing.
     child<TTextListBox>("TextListBox4")->addText("/opt/added");
     activate();
     EXPECT_EQ(lines("TextListBox4").size(), 2u);
-    EXPECT_EQ(panel.messages.size(), 1u);
-    EXPECT_EQ(panel.registered.size(), 2u);
+    EXPECT_FALSE(message());
 }
 
 TEST_F(MainFormDataTest, TamperedSealIsLoggedPaintedAndAlarmed) {
@@ -187,7 +187,7 @@ TEST_F(MainFormDataTest, ConfirmedQuitSavesAndTheNextStartFindsEverything) {
     shownForm();
     EXPECT_EQ(child<TIntegerEdit>("IntegerEdit1")->value(), 250);
     EXPECT_EQ(form().timer1().interval(), 250);
-    EXPECT_TRUE(panel.messages.empty()); // the notice was shown at an earlier start
+    EXPECT_FALSE(message()); // the notice was shown at an earlier start
     child<TTextListBox>("CheckListBox3")->addText("/opt/evil");
     child<TTextListBox>("TextListBox2")->addText("/usr/bin/zsh     [00000000000000000000000000000000]");
     child<QLineEdit>("MaskEdit1")->setText(QStringLiteral("pw"));
@@ -218,13 +218,13 @@ TEST_F(MainFormDataTest, ShortFlagStringAndBadIntervalAtTheNextStart) {
     shownForm();
     EXPECT_EQ(child<QLineEdit>("Edit1")->text(), QStringLiteral("1000"));
     EXPECT_EQ(child<TIntegerEdit>("IntegerEdit1")->value(), 1000);
-    EXPECT_TRUE(panel.messages.empty());
+    EXPECT_FALSE(message());
     ASSERT_TRUE(quit());
     EXPECT_NE(settingsText().find("ParmEdit.Text=0000000000000000\r\n"), std::string::npos);
 
     restart();
     shownForm();
-    EXPECT_EQ(panel.messages.size(), 1u);
+    EXPECT_TRUE(message());
     ASSERT_TRUE(quit());
     EXPECT_NE(settingsText().find("ParmEdit.Text=0100000000000000\r\n"), std::string::npos);
 }
@@ -243,6 +243,9 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
     EXPECT_FALSE(form().timer2().isActive());
     EXPECT_NE(logText().find("Saving the Korvane data files failed at this file."), std::string::npos);
     EXPECT_EQ(child<TEncartaButton>("EncartaButton7")->color(), QColor(255, 0, 0));
+    EXPECT_EQ(message(), QStringLiteral("The Korvane data files could not be saved, so Korvane stays open.  The "
+                                        "activity log names the file that failed.  Correct the problem, then quit "
+                                        "again."));
     EXPECT_EQ(ReadFileBytes(files.killList), kill);
     EXPECT_TRUE(lines("TextListBox4") == std::vector<std::string>{"/usr/lib/systemd/systemd"});
 

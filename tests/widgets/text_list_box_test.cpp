@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -94,6 +95,42 @@ TEST_F(TextListBoxTest, ItemsKeepTheirBytes) {
     list.addText("/opt/caf\xC3\xA9");
     EXPECT_EQ(list.text(0), odd);
     EXPECT_EQ(list.item(1)->text(), QStringLiteral("/opt/caf\u00e9"));
+}
+
+TEST_F(TextListBoxTest, ClickIsRaisedByTheUserOnly) {
+    for (const char* text : {"/a", "/b", "/c"}) {
+        list.addText(text);
+    }
+    int clicks = 0;
+    QObject::connect(&list, &TTextListBox::click, [&clicks] { ++clicks; });
+    list.setCurrentRow(1);
+    list.addText("/d");
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list.currentRow(), 0);
+    // A click on the highlighted entry again counts too.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+    EXPECT_EQ(clicks, 2);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(list.currentRow(), 1);
+    // A key that moves nothing raises nothing.
+    QTest::keyClick(&list, Qt::Key_Home);
+    QTest::keyClick(&list, Qt::Key_Up);
+    EXPECT_EQ(clicks, 4);
+}
+
+TEST_F(TextListBoxTest, RowsTakeTheItemHeight) {
+    list.addText("/a");
+    list.addText("/b");
+    list.setItemHeight(13);
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.item(0)).height(), 13);
+    EXPECT_EQ(list.visualItemRect(list.item(1)).top(), list.visualItemRect(list.item(0)).top() + 13);
+    list.setItemHeight(30);
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 30);
 }
 
 } // namespace
