@@ -49,59 +49,52 @@ DragCursor ListEditing::TextListBox1StartDrag() {
     return drops_.TextListBox1StartDrag(HighlightedRow(*c_.TextListBox1));
 }
 
-std::optional<ListEditing::Target> ListEditing::targetOf(const TTextListBox* list) const {
-    if (list == c_.TextListBox2) {
-        return Target{&korvane::TextListBox2DragOver, &ListDrops::TextListBox2DragDrop};
+std::optional<ListEditing::Target> ListEditing::targetOf(const TTextListBox& list) const {
+    if (&list == c_.TextListBox2) {
+        return Target{&ListEditing::TextListBox2DragOver, &ListEditing::TextListBox2DragDrop};
     }
-    if (list == c_.CheckListBox3) {
-        return Target{&korvane::CheckListBox3DragOver, &ListDrops::CheckListBox3DragDrop};
+    if (&list == c_.CheckListBox3) {
+        return Target{&ListEditing::CheckListBox3DragOver, &ListEditing::CheckListBox3DragDrop};
     }
-    if (list == c_.TextListBox4) {
-        return Target{&korvane::TextListBox4DragOver, &ListDrops::TextListBox4DragDrop};
+    if (&list == c_.TextListBox4) {
+        return Target{&ListEditing::TextListBox4DragOver, &ListEditing::TextListBox4DragDrop};
     }
     return std::nullopt;
 }
 
-// The drag, when the target takes it: the program's own drag data, from a list that
+// The drag, when a target takes it: the program's own drag data, from a list that
 // still exists and that the target accepts, and not one that may be dropped nowhere.
-const ListEntryDrag* ListEditing::Accepted(const QMimeData* data, const Target& target) {
+const ListEntryDrag* ListEditing::Accepted(const QMimeData* data, bool (*accepts)(std::string_view source)) {
     const auto* drag = qobject_cast<const ListEntryDrag*>(data);
     if (drag == nullptr || drag->source() == nullptr || drag->cursor() == DragCursor::NoDrop ||
-        !target.accepts(drag->sourceName())) {
+        !accepts(drag->sourceName())) {
         return nullptr;
     }
     return drag;
 }
 
 bool ListEditing::TextListBox2DragOver(const QMimeData* data) const {
-    return Accepted(data, *targetOf(c_.TextListBox2)) != nullptr;
+    return Accepted(data, &korvane::TextListBox2DragOver) != nullptr;
 }
 
 bool ListEditing::CheckListBox3DragOver(const QMimeData* data) const {
-    return Accepted(data, *targetOf(c_.CheckListBox3)) != nullptr;
+    return Accepted(data, &korvane::CheckListBox3DragOver) != nullptr;
 }
 
 bool ListEditing::TextListBox4DragOver(const QMimeData* data) const {
-    return Accepted(data, *targetOf(c_.TextListBox4)) != nullptr;
+    return Accepted(data, &korvane::TextListBox4DragOver) != nullptr;
 }
 
 void ListEditing::TextListBox2DragDrop(const ListEntryDrag& drag) {
-    dropOn(*targetOf(c_.TextListBox2), drag);
+    apply(drops_.TextListBox2DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
 }
 
 void ListEditing::CheckListBox3DragDrop(const ListEntryDrag& drag) {
-    dropOn(*targetOf(c_.CheckListBox3), drag);
+    apply(drops_.CheckListBox3DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
 }
 
 void ListEditing::TextListBox4DragDrop(const ListEntryDrag& drag) {
-    dropOn(*targetOf(c_.TextListBox4), drag);
-}
-
-void ListEditing::dropOn(const Target& target, const ListEntryDrag& drag) {
-    if (drag.source() == nullptr) {
-        return;
-    }
-    apply((drops_.*target.drop)(drag.sourceName(), HighlightedRow(*drag.source())));
+    apply(drops_.TextListBox4DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
 }
 
 void ListEditing::apply(const DropOutcome& outcome) {
@@ -140,9 +133,8 @@ bool ListEditing::dragEvent(const TTextListBox& list, QEvent* event) {
     }
     auto* dragging = static_cast<QDropEvent*>(event);
     // A list locked behind the message panel takes nothing.
-    const std::optional<Target> target = list.isEnabled() ? targetOf(&list) : std::nullopt;
-    const ListEntryDrag* drag = target ? Accepted(dragging->mimeData(), *target) : nullptr;
-    if (drag == nullptr) {
+    const std::optional<Target> target = list.isEnabled() ? targetOf(list) : std::nullopt;
+    if (!target || !(this->*target->DragOver)(dragging->mimeData())) {
         dragging->ignore();
         return true;
     }
@@ -150,7 +142,8 @@ bool ListEditing::dragEvent(const TTextListBox& list, QEvent* event) {
     dragging->setDropAction(Qt::CopyAction);
     dragging->accept();
     if (event->type() == QEvent::Drop) {
-        RunHandler([this, &target, drag] { dropOn(*target, *drag); });
+        const auto* drag = qobject_cast<const ListEntryDrag*>(dragging->mimeData());
+        RunHandler([this, &target, drag] { (this->*target->DragDrop)(*drag); });
     }
     return true;
 }

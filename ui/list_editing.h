@@ -58,15 +58,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A drop target: whom it accepts and what a drop on it does.
+    // A drop target's two handlers.
     struct Target {
-        bool (*accepts)(std::string_view source);
-        DropOutcome (ListDrops::*drop)(std::string_view source, std::optional<std::size_t> highlighted);
+        bool (ListEditing::*DragOver)(const QMimeData* data) const;
+        void (ListEditing::*DragDrop)(const ListEntryDrag& drag);
     };
 
-    std::optional<Target> targetOf(const TTextListBox* list) const;
-    static const ListEntryDrag* Accepted(const QMimeData* data, const Target& target);
-    void dropOn(const Target& target, const ListEntryDrag& drag);
+    std::optional<Target> targetOf(const TTextListBox& list) const;
+    static const ListEntryDrag* Accepted(const QMimeData* data, bool (*accepts)(std::string_view source));
     bool dragEvent(const TTextListBox& list, QEvent* event);
     bool mouseEvent(TTextListBox& list, QEvent* event);
     void startDrag(TTextListBox& source);
