@@ -16,6 +16,10 @@ std::vector<std::string> ListPane::items() const {
     return result;
 }
 
+void ListPane::addShowing(const std::string& text, const std::string&) {
+    add(text);
+}
+
 void ListPane::setItem(std::size_t index, const std::string& text) {
     if (index >= count()) {
         throw std::out_of_range("list index out of bounds");

@@ -17,6 +17,10 @@ public:
     virtual std::size_t count() const = 0;
     virtual std::string item(std::size_t index) const = 0;
     virtual void add(const std::string& text) = 0;
+    // Adds an item that stands for `text` but shows `shown`: a Current entry is the
+    // whole path of its process, shown as the list has always shown it. A pane that
+    // shows nothing keeps `text` alone.
+    virtual void addShowing(const std::string& text, const std::string& shown);
     virtual void remove(std::size_t index) = 0;
     virtual void clear() = 0;
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.

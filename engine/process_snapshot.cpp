@@ -18,7 +18,9 @@ void ProcessSnapshot::RefreshTaskListNT() {
 void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {
     current.clear();
     for (const SnapshotEntry& entry : entries_) {
-        current.add(entry.text.substr(0, entry.text.find(" [")));
+        // Shown cut before its first " [", but standing for the whole path: a path that
+        // holds " [" would otherwise reach the other lists as the folder before it.
+        current.addShowing(entry.path, entry.text.substr(0, entry.text.find(" [")));
     }
 }
 

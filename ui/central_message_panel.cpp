@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "engine/file_version.h"
+#include "engine/list_menu_commands.h"
 #include "engine/text_rules.h"
 #include "ui/floating_panel_drag.h"
 #include "ui/handler_guard.h"
@@ -36,11 +37,11 @@ template <class Kind> bool Asked(const QObject* sender, const char* name) {
 
 // The highlighted entry of a list, if any.
 std::optional<std::string> Highlighted(const ListBoxPane& list) {
-    const int row = list.box().currentRow();
-    if (row < 0) {
+    const std::optional<std::size_t> row = HighlightedRow(list.box());
+    if (!row) {
         return std::nullopt;
     }
-    return list.box().text(row);
+    return list.item(*row);
 }
 
 } // namespace
@@ -118,6 +119,11 @@ void CentralMessagePanel::CloseMessagePanel() {
     PendingSender = nullptr;
     c_.CentralMsgLabelPanel1->hide();
     c_.CentralMsgLabel->clear();
+    // Ready for a question, however the panel was closed: a notice closed by the
+    // questionable dialog must not leave the next question with only OK.
+    c_.CentralMsgLabelButtonYes->show();
+    c_.CentralMsgLabelButtonNo->show();
+    c_.CentralMsgLabelButtonOK->hide();
 }
 
 void CentralMessagePanel::LockPanels(bool lock) {
@@ -147,9 +153,6 @@ void CentralMessagePanel::CentralMessagesButtons(QObject* Sender) {
         return;
     }
     if (IsNamed(Sender, "CentralMsgLabelButtonOK")) {
-        c_.CentralMsgLabelButtonYes->show();
-        c_.CentralMsgLabelButtonNo->show();
-        c_.CentralMsgLabelButtonOK->hide();
         CloseMessagePanel();
         return;
     }
@@ -236,12 +239,7 @@ bool CentralMessagePanel::answer(bool yes) {
 
 // The removed entry's program is checked at once, unless the other list still covers it.
 void CentralMessagePanel::removeHighlighted(ListBoxPane& list, const ListPane& other) {
-    const std::optional<std::string> entry = Highlighted(list);
-    if (!entry) {
-        return;
-    }
-    list.remove(static_cast<std::size_t>(list.box().currentRow()));
-    if (!Occurs(LowerStripBrackets(*entry), LowerCase(other.joinedText())) && host_.isActivated()) {
+    if (DeleteHighlightedEntry(list, HighlightedRow(list.box()), other, host_.isActivated())) {
         host_.CheckSafeProcessesList();
     }
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
+
 #include "engine/list_pane.h"
 #include "widgets/text_list_box.h"
 
@@ -15,6 +18,7 @@ public:
     std::size_t count() const override;
     std::string item(std::size_t index) const override;
     void add(const std::string& text) override;
+    void addShowing(const std::string& text, const std::string& shown) override;
     void remove(std::size_t index) override;
     void clear() override;
     bool checked(std::size_t index) const override;
@@ -29,5 +33,8 @@ private:
     TTextListBox& box_;
     bool withMarks_;
 };
+
+// The row of a list's highlighted entry, if one is highlighted.
+std::optional<std::size_t> HighlightedRow(const QListWidget& list);
 
 } // namespace korvane

@@ -11,6 +11,7 @@
 #include "ui/control_colours.h"
 #include "ui/handler_guard.h"
 #include "ui/hint_hide_pause.h"
+#include "ui/list_editing.h"
 #include "ui/list_hints.h"
 #include "ui/main_form_geometry.h"
 #include "ui/palette.h"
@@ -69,9 +70,8 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
 
     form2_ = std::make_unique<TForm2>(*this);
-    engine_ = std::make_unique<WatchEngine>(platform_, location_,
-                                            WatchPanes{*currentPane_, *safePane_, *killPane_, *neverKillPane_}, *this,
-                                            *this, *form2_);
+    const WatchPanes panes{*currentPane_, *safePane_, *killPane_, *neverKillPane_};
+    engine_ = std::make_unique<WatchEngine>(platform_, location_, panes, *this, *this, *form2_);
     store_ = std::make_unique<DataStore>(location_.folder, StorePanes{*safePane_, *killPane_, *neverKillPane_},
                                          engine_->log(), *platform_.fileLocker, *this);
 
@@ -81,17 +81,13 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     messagePanel_ = new CentralMessagePanel(controls(), *safePane_, *neverKillPane_, *this, this);
     fileInformation_ = new FileInformationPanel(controls(), this);
     listHints_ = new ListHints(controls(), this);
-    connect(CheckListBox3, &QListWidget::itemChanged, this,
-            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
+    new ListEditing(controls(), panes, ListDrops(panes, location_, engine_->snapshot(), *platform_.executables),
+                    engine_->flags(), *messagePanel_, *listHints_, this);
     wirePopupMenus();
     connect(PrefButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { PrefButton2Click(); }); });
     connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
     // Still to be wired here, each group by a class of its own under ui/ that takes
     // controls(), messagePanel() and firstEvents():
-    // - list editing: the drags and drops of the lists, the rest of the Bypass toggle
-    //   (CheckListBox3ClickCheck also updates listHints()), and the menu items
-    //   CopyToClipboard1..4, DeleteFocusedKillProcess1, Stripdowntoexenameonly1 and
-    //   RemoveTheseFilesFromSafeList1;
     // - preferences and passwords: CheckBox2, CheckBox4..CheckBox10 (CheckBox5 and
     //   CheckBox9 through firstEvents()), Changepassword1, Panel11's EncartaButton8 and
     //   EncartaButton4, and TForm3;
@@ -483,10 +479,6 @@ bool TForm1::CopyAllCurrentToSafe() {
 void TForm1::QuitConfirmedClose() {
     QuitConfirmed = true;
     close();
-}
-
-void TForm1::CheckListBox3ClickCheck() {
-    engine_->flags().ForceCheck = true;
 }
 
 void TForm1::setAutoKillConfirmed(bool confirmed) {

@@ -44,8 +44,6 @@ public:
     void Timer1Timer();
     // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
     void setTimer1Interval(int milliseconds);
-    // The user toggled a Kill entry's "Bypass" mark.
-    void CheckListBox3ClickCheck();
 
     // Folds or unfolds the preferences pane; the pointer stays on the button.
     void PrefButton2Click();

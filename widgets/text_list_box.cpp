@@ -82,6 +82,10 @@ void TTextListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 int TTextListBox::addText(const std::string& text) {
+    return addText(text, text);
+}
+
+int TTextListBox::addText(const std::string& text, const std::string& shown) {
     int row = count();
     if (sorted_) {
         // Binary search for the first item ordered after the new one.
@@ -95,9 +99,8 @@ int TTextListBox::addText(const std::string& text) {
             }
         }
     }
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(bytes));
-    entry->setData(BytesRole, bytes);
+    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(QByteArray::fromStdString(shown)));
+    entry->setData(BytesRole, QByteArray::fromStdString(text));
     insertItem(row, entry);
     return row;
 }

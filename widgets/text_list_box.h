@@ -29,6 +29,8 @@ public:
 
     // Adds an item (in order when sorted, else at the end); returns its row.
     int addText(const std::string& text);
+    // The same for an item that keeps `text` but shows `shown`; sorted by `text`.
+    int addText(const std::string& text, const std::string& shown);
     std::string text(int row) const;
 
     // The widest item plus "x", in pixels of the current font.
