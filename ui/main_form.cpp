@@ -92,12 +92,9 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     //   (CheckListBox3ClickCheck also updates listHints()), and the menu items
     //   CopyToClipboard1..4, DeleteFocusedKillProcess1, Stripdowntoexenameonly1 and
     //   RemoveTheseFilesFromSafeList1;
-    // - preferences and passwords: CheckBox2, CheckBox4..CheckBox10 (CheckBox5 and
-    //   CheckBox9 through firstEvents()), Changepassword1, Panel11's EncartaButton8 and
-    //   EncartaButton4, and TForm3;
-    // - tray and activation: EncartaButton5 (click and mouse-down), Timer2, EncartaButton3,
-    //   RxTrayIcon1, Timer3, EncartaButton7, HelpButton.
     // Until then these controls do nothing when used.
+    preferences_ = new PreferencesPanel(*this, this);
+    trayControls_ = new TrayControls(*this, this);
 
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
@@ -209,7 +206,7 @@ void TForm1::FormPaint() {
     // Locked and watching: the program starts in the notification area. Hidden once
     // this paint is over, not from inside it.
     if (CheckBox5->isChecked() && isActivated()) {
-        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(trayControls_, &TrayControls::HideInTray, Qt::QueuedConnection);
     }
 }
 
@@ -283,6 +280,7 @@ void TForm1::SetAutoStart(bool on) {
 
 void TForm1::CheckBox3Click() {
     SetAutoStart(CheckBox3->isChecked());
+    Panel14->setFocus();
 }
 
 std::string TForm1::lockPassword() const {
@@ -505,16 +503,17 @@ void TForm1::paintLockArea(bool locked) {
     }
 }
 
-void TForm1::applyListBackground() {
+bool TForm1::applyListBackground() {
     for (const QWidget* list : {TextListBox2, CheckListBox3, TextListBox4}) {
         if (ListColour(list) == palette::kRed) {
-            return;
+            return false;
         }
     }
     const QColor background = CheckBox4->isChecked() ? palette::kCream : QColor(Qt::white);
     for (TTextListBox* list : {TextListBox1, TextListBox2, CheckListBox3, TextListBox4}) {
         PaintList(list, background, palette::kNavy);
     }
+    return true;
 }
 
 void TForm1::dropUnconfirmedAutoKill() {
