@@ -220,6 +220,7 @@ TEST_F(TrayControlsTest, ActivateUponTrayActivatesAStoppedWatch) {
     EXPECT_TRUE(form().isHidden());
     EXPECT_TRUE(form().isActivated());
     EXPECT_TRUE(trayShows(0));
+    EXPECT_FALSE(form().timer2().isActive()); // no press stopped it: the activation did
 }
 
 TEST_F(TrayControlsTest, WithoutANotificationAreaTrayMinimisesAndSaysSoOnce) {
