@@ -446,7 +446,11 @@ void TForm1::paintLogAlert() {
 }
 
 void TForm1::hideMainWindow() {
-    hide();
+    // Sent to the tray, the window is out of the way already; where it was minimised
+    // for want of a tray, hidden it could not be brought back.
+    if (!InTray) {
+        hide();
+    }
 }
 
 bool TForm1::autoKillUnknown() const {

@@ -228,6 +228,9 @@ TEST_F(TrayControlsTest, WithoutANotificationAreaTrayMinimisesAndSaysSoOnce) {
     ASSERT_TRUE(message());
     EXPECT_TRUE(message()->startsWith(kRefused + QStringLiteral(" This desktop has no notification area")));
     press("CentralMsgLabelButtonOK");
+    // The questionable dialog leaves it where it is: hidden, it could not come back.
+    form().hideMainWindow();
+    EXPECT_FALSE(form().isHidden());
 
     // Brought back from the task bar, as a tray click would.
     form().showNormal();
