@@ -86,14 +86,8 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     wirePopupMenus();
     connect(PrefButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { PrefButton2Click(); }); });
     connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
-    // Still to be wired here, each group by a class of its own under ui/ that takes
-    // controls(), messagePanel() and firstEvents():
-    // - preferences and passwords: CheckBox2, CheckBox4..CheckBox10 (CheckBox5 and
-    //   CheckBox9 through firstEvents()), Changepassword1, Panel11's EncartaButton8 and
-    //   EncartaButton4, and TForm3;
-    // - tray and activation: EncartaButton5 (click and mouse-down), Timer2, EncartaButton3,
-    //   RxTrayIcon1, Timer3, EncartaButton7, HelpButton.
-    // Until then these controls do nothing when used.
+    preferences_ = new PreferencesPanel(*this, this);
+    trayControls_ = new TrayControls(*this, this);
 
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
@@ -205,7 +199,7 @@ void TForm1::FormPaint() {
     // Locked and watching: the program starts in the notification area. Hidden once
     // this paint is over, not from inside it.
     if (CheckBox5->isChecked() && isActivated()) {
-        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(trayControls_, &TrayControls::HideInTray, Qt::QueuedConnection);
     }
 }
 
@@ -279,6 +273,7 @@ void TForm1::SetAutoStart(bool on) {
 
 void TForm1::CheckBox3Click() {
     SetAutoStart(CheckBox3->isChecked());
+    Panel14->setFocus();
 }
 
 std::string TForm1::lockPassword() const {
@@ -444,7 +439,11 @@ void TForm1::paintLogAlert() {
 }
 
 void TForm1::hideMainWindow() {
-    hide();
+    // Sent to the tray, the window is out of the way already; where it was minimised
+    // for want of a tray, hidden it could not be brought back.
+    if (!InTray) {
+        hide();
+    }
 }
 
 bool TForm1::autoKillUnknown() const {
@@ -497,16 +496,17 @@ void TForm1::paintLockArea(bool locked) {
     }
 }
 
-void TForm1::applyListBackground() {
+bool TForm1::applyListBackground() {
     for (const QWidget* list : {TextListBox2, CheckListBox3, TextListBox4}) {
         if (ListColour(list) == palette::kRed) {
-            return;
+            return false;
         }
     }
     const QColor background = CheckBox4->isChecked() ? palette::kCream : QColor(Qt::white);
     for (TTextListBox* list : {TextListBox1, TextListBox2, CheckListBox3, TextListBox4}) {
         PaintList(list, background, palette::kNavy);
     }
+    return true;
 }
 
 void TForm1::dropUnconfirmedAutoKill() {

@@ -17,6 +17,8 @@
 #include "ui/main_form_controls.h"
 #include "ui/message_panel.h"
 #include "ui/persistent_form.h"
+#include "ui/preferences_panel.h"
+#include "ui/tray_controls.h"
 
 namespace korvane {
 
@@ -89,8 +91,8 @@ public:
     // The lock area: red with yellow texts while LOCK is set, else beige with navy.
     void paintLockArea(bool locked);
     // The background-colour preference: cream or white lists, unless a list is painted
-    // red by the tamper marking.
-    void applyListBackground();
+    // red by the tamper marking (then false, and nothing is painted).
+    bool applyListBackground();
     // The activation button: "Activated" in yellow, or "Stopped" in red.
     void setActivationLook(bool activated);
 
@@ -102,6 +104,7 @@ public:
     WatchEngine& engine() { return *engine_; }
     DataStore& dataStore() { return *store_; }
     PlatformServices& platform() { return platform_; }
+    const ProgramLocation& location() const { return location_; }
     ListPane& killPane() { return *killPane_; }
     ListPane& safePane() { return *safePane_; }
     TForm2& questionableDialog() { return *form2_; }
@@ -116,6 +119,8 @@ public:
     std::string lockPassword() const;
     // Set while the window was sent to the notification area.
     bool inTray() const { return InTray; }
+    void setInTray(bool inTray) { InTray = inTray; }
+    TrayControls& trayControls() { return *trayControls_; }
     // "Auto Kill unknown processes without prompting." ticked, confirmed or not.
     bool autoKillTicked() const { return CheckBox1->isChecked(); }
     // "Auto Kill unknown processes without prompting." ticked but not confirmed is
@@ -170,6 +175,8 @@ private:
     CentralMessagePanel* messagePanel_ = nullptr;
     FileInformationPanel* fileInformation_ = nullptr;
     ListHints* listHints_ = nullptr;
+    PreferencesPanel* preferences_ = nullptr;
+    TrayControls* trayControls_ = nullptr;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
     std::unique_ptr<DataStore> store_;
