@@ -299,6 +299,21 @@ TEST_F(QuestionableFormTest, CloseIsRefusedWhileUndecidedLinesRemain) {
     EXPECT_TRUE(form().isVisible()); // not in the tray: the main window returns
 }
 
+TEST_F(QuestionableFormTest, ClosingLeavesAWindowSentToTheTrayHidden) {
+    shownForm();
+    form().setInTray(true);
+    form().hide();
+    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", {1001, 1}});
+    form().engine().flags().DialogUp = true;
+    QTimer::singleShot(0, &dialog(), [this] {
+        check(0);
+        dialog().EncartaButton1Click();
+    });
+    dialog().showModal();
+    EXPECT_FALSE(form().engine().flags().DialogUp);
+    EXPECT_FALSE(form().isVisible());
+}
+
 TEST(QuestionableStripBrackets, CutsAtTheFirstBracketAndGivesNothingWithoutOne) {
     EXPECT_EQ(TForm2::StripBrackets(" /opt/a b\t[1001] [not in Safe list]"), "/opt/a b");
     EXPECT_EQ(TForm2::StripBrackets("/opt/a"), "");
