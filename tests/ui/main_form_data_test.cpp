@@ -17,6 +17,7 @@
 #include "store/settings_codec.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/main_window_fixture.h"
 
 namespace korvane {
 namespace {
@@ -24,40 +25,11 @@ namespace {
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-// The main window over a seeded program folder and the fake platform.
-class MainFormDataTest : public ::testing::Test {
+// The main window over a folder just seeded, and the fake platform.
+class MainFormDataTest : public test::MainWindowTest {
 protected:
-    MainFormDataTest() {
-        SeedFolder(folder.folder(), {"/usr/lib/systemd/systemd"});
-        WriteFileBytes(files.executable, "");
-    }
+    MainFormDataTest() : MainWindowTest(true) {}
 
-    // Replaces the seeded lists (and their seal) with these, as a shutdown would.
-    void storeLists(const std::vector<std::string>& safe, const std::vector<std::string>& kill,
-                    const std::vector<std::string>& neverKill) {
-        MemoryListPane safePane("TextListBox2", true, safe);
-        MemoryListPane killPane("CheckListBox3", false, kill);
-        MemoryListPane neverKillPane("TextListBox4", true, neverKill);
-        ListFileStore lists(folder.folder());
-        SaveDataFiles(lists, files, {safePane, killPane, neverKillPane});
-    }
-    TForm1& form() {
-        if (!form_) {
-            form_ = std::make_unique<TForm1>(platform.services, ProgramLocation{files.executable, folder.folder()});
-            QObject::connect(form_.get(), &TForm1::endProgram, [this] { ++endRequests; });
-        }
-        return *form_;
-    }
-    // The window as the user first sees it: shown and activated.
-    TForm1& shownForm() {
-        form().show();
-        activate();
-        return *form_;
-    }
-    void activate() {
-        QEvent activation(QEvent::WindowActivate);
-        QApplication::sendEvent(form_.get(), &activation);
-    }
     // The program's end after a confirmed quit: the window closes and saves its settings.
     bool quit() {
         form().QuitConfirmedClose();
@@ -67,26 +39,6 @@ protected:
         }
         return closed;
     }
-    void restart() {
-        form_.reset();
-        platform.fileLocker->held.clear();
-    }
-    template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
-    // The message panel's text while it is open, else nothing.
-    std::optional<QString> message() {
-        if (child<QWidget>("CentralMsgLabelPanel1")->isHidden()) {
-            return std::nullopt;
-        }
-        return child<QLabel>("CentralMsgLabel")->text();
-    }
-    std::vector<std::string> lines(const char* name) {
-        auto* box = child<TTextListBox>(name);
-        std::vector<std::string> result;
-        for (int row = 0; row < box->count(); ++row) {
-            result.push_back(box->text(row));
-        }
-        return result;
-    }
     bool paintedTampered(const char* name) {
         const QPalette colours = child<TTextListBox>(name)->palette();
         return colours.color(QPalette::Base) == QColor(255, 0, 0) &&
@@ -94,12 +46,6 @@ protected:
     }
     std::string settingsText() { return DecodeSettingsText(ReadFileBytes(files.settings)); }
     std::string logText() { return ReadFileBytes(files.log); }
-
-    test::TempFolder folder;
-    DataFiles files{folder.folder()};
-    test::FakePlatform platform;
-    int endRequests = 0;
-    std::unique_ptr<TForm1> form_;
 };
 
 TEST_F(MainFormDataTest, SeededFolderStartsWithoutAlarmAndLoadsAtFirstActivation) {
@@ -257,7 +203,8 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
 TEST_F(MainFormDataTest, FailedFirstLoadIsRetriedAtTheNextActivation) {
     std::filesystem::remove(files.listTemp);
     std::filesystem::create_directory(files.listTemp);
-    shownForm();
+    form().show();
+    activate();
     EXPECT_TRUE(form().firstActivation());
     EXPECT_TRUE(lines("TextListBox4").empty());
     // Lists that never loaded are not saved over the files.

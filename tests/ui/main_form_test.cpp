@@ -13,6 +13,7 @@
 #include "store/settings_codec.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/main_window_fixture.h"
 #include "ui/questionable_form.h"
 
 namespace korvane {
@@ -42,14 +43,7 @@ protected:
         return form();
     }
     template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
-    std::vector<std::string> lines(const char* name) {
-        auto* box = child<TTextListBox>(name);
-        std::vector<std::string> result;
-        for (int row = 0; row < box->count(); ++row) {
-            result.push_back(box->text(row));
-        }
-        return result;
-    }
+    std::vector<std::string> lines(const char* name) { return test::PaneLines(*child<TTextListBox>(name)); }
 
     test::TempFolder folder;
     test::FakePlatform platform;

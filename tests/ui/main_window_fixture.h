@@ -24,14 +24,26 @@
 
 namespace korvane::test {
 
+// The entries of a list box, in its order.
+inline std::vector<std::string> PaneLines(const TTextListBox& box) {
+    std::vector<std::string> result;
+    for (int row = 0; row < box.count(); ++row) {
+        result.push_back(box.text(row));
+    }
+    return result;
+}
+
 // The real main window over a seeded program folder and the fake platform.
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() {
+    // A start after the first, with the design defaults and no first-run notice; with
+    // `firstStart`, the settings exactly as the seeding tool writes them.
+    explicit MainWindowTest(bool firstStart = false) {
         SeedFolder(folder.folder(), {"/usr/lib/systemd/systemd"});
         WriteFileBytes(files.executable, "");
-        // The design defaults, at a start after the first: no first-run notice.
-        settings("CheckBox7.Checked=TRUE\r\nParmEdit.Text=010000000000000000000000000\r\n");
+        if (!firstStart) {
+            settings("CheckBox7.Checked=TRUE\r\nParmEdit.Text=010000000000000000000000000\r\n");
+        }
     }
 
     // Replaces the seeded lists (and their seal) with these, as a shutdown would; the
@@ -52,6 +64,7 @@ protected:
     TForm1& form() {
         if (!form_) {
             form_ = std::make_unique<TForm1>(platform.services, ProgramLocation{files.executable, folder.folder()});
+            QObject::connect(form_.get(), &TForm1::endProgram, [this] { ++endRequests; });
         }
         return *form_;
     }
@@ -77,14 +90,7 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    std::vector<std::string> lines(const char* name) {
-        auto* box = child<TTextListBox>(name);
-        std::vector<std::string> result;
-        for (int row = 0; row < box->count(); ++row) {
-            result.push_back(box->text(row));
-        }
-        return result;
-    }
+    std::vector<std::string> lines(const char* name) { return PaneLines(*child<TTextListBox>(name)); }
     int rowOf(const char* name, const std::string& text) {
         const std::vector<std::string> entries = lines(name);
         const auto found = std::find(entries.begin(), entries.end(), text);
@@ -114,6 +120,7 @@ protected:
     TempFolder folder;
     DataFiles files{folder.folder()};
     FakePlatform platform;
+    int endRequests = 0; // how often the window asked the program to end
     std::unique_ptr<TForm1> form_;
 };
 
