@@ -2,10 +2,12 @@
 
 #include "platform/linux/linux_platform.h"
 #include "ui/main_form.h"
+#include "widgets/font_substitutions.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
+    korvane::RegisterFontSubstitutions();
 
     korvane::PlatformServices platform = korvane::MakeLinuxPlatform();
     const QString executable = QApplication::applicationFilePath();

@@ -7,9 +7,9 @@
 
 namespace korvane {
 
-void ListPane::addItems(const std::vector<std::string>& texts) {
-    for (const std::string& text : texts) {
-        add(text);
+void ListPane::addAllShowing(const std::vector<std::pair<std::string, std::string>>& items) {
+    for (const auto& [text, shown] : items) {
+        addShowing(text, shown);
     }
 }
 
@@ -20,6 +20,10 @@ std::vector<std::string> ListPane::items() const {
         result.push_back(item(i));
     }
     return result;
+}
+
+void ListPane::addShowing(const std::string& text, const std::string&) {
+    add(text);
 }
 
 void ListPane::setItem(std::size_t index, const std::string& text) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvane {
@@ -18,8 +19,13 @@ public:
     virtual std::size_t count() const = 0;
     virtual std::string item(std::size_t index) const = 0;
     virtual void add(const std::string& text) = 0;
-    // Adds each text as add() does; a window's pane lays itself out once for all.
-    virtual void addItems(const std::vector<std::string>& texts);
+    // Adds an item that stands for `text` but shows `shown`: a Current entry is the
+    // whole path of its process, shown as the list has always shown it. A pane that
+    // shows nothing keeps `text` alone.
+    virtual void addShowing(const std::string& text, const std::string& shown);
+    // Adds each (text, shown) pair as addShowing() does; a window's pane lays itself
+    // out once for all.
+    virtual void addAllShowing(const std::vector<std::pair<std::string, std::string>>& items);
     virtual void remove(std::size_t index) = 0;
     virtual void clear() = 0;
     // The per-item check mark (the Kill list's "Bypass"); panes without marks answer false.

@@ -17,13 +17,15 @@ bool ProcessSnapshot::RefreshTaskListNT() {
 }
 
 void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {
-    std::vector<std::string> paths;
-    paths.reserve(entries_.size());
+    std::vector<std::pair<std::string, std::string>> items;
+    items.reserve(entries_.size());
     for (const SnapshotEntry& entry : entries_) {
-        paths.push_back(entry.text.substr(0, entry.text.find(" [")));
+        // Shown cut before its first " [", but standing for the whole path: a path that
+        // holds " [" would otherwise reach the other lists as the folder before it.
+        items.emplace_back(entry.path, entry.text.substr(0, entry.text.find(" [")));
     }
     current.clear();
-    current.addItems(paths);
+    current.addAllShowing(items);
 }
 
 } // namespace korvane

@@ -28,7 +28,8 @@ public:
     // Rebuilds StgLst from the process table; keeps the previous one, and answers
     // false, when the table cannot be read.
     bool RefreshTaskListNT();
-    // Refills the Current list with the paths of StgLst.
+    // Refills the Current list with the paths of StgLst, each shown as far as its
+    // first " [".
     void AddStgLstPeocessesToTextListBox1(ListPane& current) const;
 
     const std::vector<SnapshotEntry>& StgLst() const { return entries_; }

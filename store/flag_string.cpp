@@ -2,6 +2,16 @@
 
 namespace korvane {
 
+bool FlagString::isOn(std::size_t position) const {
+    return position >= 1 && position <= text_.size() && text_[position - 1] == '1';
+}
+
+void FlagString::set(std::size_t position, bool on) {
+    if (position >= 1 && position <= text_.size()) {
+        text_[position - 1] = on ? '1' : '0';
+    }
+}
+
 bool FlagString::takeFirstRunNotice() {
     if (text_.size() < 2 || text_[1] != '0') {
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,12 @@ public:
     // Takes the working copy from ParmEdit's text.
     void take(std::string parmEdit) { text_ = std::move(parmEdit); }
     const std::string& text() const { return text_; }
+
+    // True when the string reaches `position` (from 1) and holds "1" there.
+    bool isOn(std::size_t position) const;
+    // Writes "1" or "0" at `position` (from 1). A string too short for it is left as it
+    // is: an empty string (no settings file yet) is handed back as sixteen "0" anyway.
+    void set(std::size_t position, bool on);
 
     // True once, when position 2 exists and is "0": the notice is due, and position 2
     // becomes "1".

@@ -40,8 +40,12 @@ std::string ListBoxPane::item(std::size_t index) const {
 // Changes made through the pane are the program's own: the box reports only the
 // user's, such as a toggled "Bypass" mark.
 void ListBoxPane::add(const std::string& text) {
+    addShowing(text, text);
+}
+
+void ListBoxPane::addShowing(const std::string& text, const std::string& shown) {
     const QSignalBlocker quiet(box_);
-    const int added = box_.addText(text);
+    const int added = box_.addText(text, shown);
     if (withMarks_) {
         QListWidgetItem* entry = box_.item(added);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
@@ -49,14 +53,14 @@ void ListBoxPane::add(const std::string& text) {
     }
 }
 
-void ListBoxPane::addItems(const std::vector<std::string>& texts) {
+void ListBoxPane::addAllShowing(const std::vector<std::pair<std::string, std::string>>& items) {
     // Items with marks get theirs one by one; no such list is filled in bulk.
     if (withMarks_) {
-        ListPane::addItems(texts);
+        ListPane::addAllShowing(items);
         return;
     }
     const QSignalBlocker quiet(box_);
-    box_.addTexts(texts);
+    box_.addTexts(items);
 }
 
 void ListBoxPane::remove(std::size_t index) {
@@ -76,6 +80,14 @@ void ListBoxPane::setChecked(std::size_t index, bool checked) {
         const QSignalBlocker quiet(box_);
         box_.item(row(index))->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
+}
+
+std::optional<std::size_t> HighlightedRow(const QListWidget& list) {
+    const int row = list.currentRow();
+    if (row < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(row);
 }
 
 } // namespace korvane

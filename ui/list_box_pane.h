@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
+
 #include <QObject>
 
 #include "engine/list_pane.h"
@@ -17,7 +20,8 @@ public:
     std::size_t count() const override;
     std::string item(std::size_t index) const override;
     void add(const std::string& text) override;
-    void addItems(const std::vector<std::string>& texts) override;
+    void addShowing(const std::string& text, const std::string& shown) override;
+    void addAllShowing(const std::vector<std::pair<std::string, std::string>>& items) override;
     void remove(std::size_t index) override;
     void clear() override;
     bool checked(std::size_t index) const override;
@@ -27,6 +31,7 @@ public:
     std::uint64_t revision() const override { return revision_; }
 
     TTextListBox& box() { return box_; }
+    const TTextListBox& box() const { return box_; }
 
 private:
     int row(std::size_t index) const;
@@ -37,5 +42,8 @@ private:
     // Receives the model's reports while the pane lives, also if the box outlives it.
     QObject changes_;
 };
+
+// The row of a list's highlighted entry, if one is highlighted.
+std::optional<std::size_t> HighlightedRow(const QListWidget& list);
 
 } // namespace korvane

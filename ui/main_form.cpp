@@ -2,15 +2,20 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <QScreen>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include "engine/copy_current_to_safe.h"
+#include "resources/artwork.h"
+#include "ui/control_colours.h"
 #include "ui/handler_guard.h"
+#include "ui/hint_hide_pause.h"
+#include "ui/list_editing.h"
+#include "ui/list_hints.h"
+#include "ui/main_form_geometry.h"
 #include "ui/palette.h"
+#include "ui/pointer_warp.h"
 #include "ui/process_event_watch.h"
 #include "ui/questionable_form.h"
 
@@ -18,15 +23,19 @@ namespace korvane {
 
 namespace {
 
-constexpr int kFoldedWidth = 785;
-constexpr int kHeight = 542;
 constexpr int kDefaultInterval = 1000;
 constexpr int kBlinkInterval = 500;
 constexpr int kAlarmInterval = 1000;
+constexpr int kHintHidePause = 10000;
 
 const QString kFirstRunNotice = QStringLiteral(
     "<OK>Note: It is EXTREMELY important that you read the setup and other instructions in the Help File before going "
     "further.  Do not click on any buttons or check boxes until after viewing the instructions.");
+const QString kSaveFailedNotice =
+    QStringLiteral("<OK>The Korvane data files could not be saved, so Korvane stays open.  The activity log names the "
+                   "file that failed.  Correct the problem, then quit again.");
+const QString kFolded = QStringLiteral("Preferences >>");
+const QString kUnfolded = QStringLiteral("<< Preferences");
 
 // A window timer's interval: 0 (or less) switches it off; a Qt timer of 0 would fire
 // as fast as the event loop spins.
@@ -38,78 +47,6 @@ void SetInterval(QTimer& timer, int milliseconds) {
     }
 }
 
-void Paint(QWidget* widget, const QColor& background, const QColor& text) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::Window, background);
-    colours.setColor(QPalette::Base, background);
-    colours.setColor(QPalette::WindowText, text);
-    colours.setColor(QPalette::ButtonText, text);
-    widget->setPalette(colours);
-    widget->setAutoFillBackground(true);
-}
-
-QFrame* MakePanel(QWidget* parent, const char* name, const QRect& bounds, const QColor& colour) {
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QLatin1String(name));
-    panel->setGeometry(bounds);
-    Paint(panel, colour, palette::kNavy);
-    return panel;
-}
-
-// A list's header: a raised panel with a centred caption.
-QLabel* MakeHeader(QWidget* parent, const char* name, const QString& caption, const QRect& bounds, const QColor& colour,
-                   const QColor& text) {
-    auto* header = new QLabel(caption, parent);
-    header->setObjectName(QLatin1String(name));
-    header->setGeometry(bounds);
-    header->setAlignment(Qt::AlignCenter);
-    header->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    QFont font = header->font();
-    font.setBold(true);
-    header->setFont(font);
-    Paint(header, colour, text);
-    return header;
-}
-
-TTextListBox* MakeList(QWidget* parent, const char* name, const QRect& bounds, bool sorted) {
-    auto* box = new TTextListBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(bounds);
-    box->setSorted(sorted);
-    box->setFont(QFont(QStringLiteral("Verdana"), 8));
-    QPalette colours = box->palette();
-    colours.setColor(QPalette::Text, palette::kNavy);
-    colours.setColor(QPalette::Base, Qt::white);
-    box->setPalette(colours);
-    return box;
-}
-
-QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QPoint at) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    box->move(at);
-    box->resize(194, 17);
-    Paint(box, palette::kBeige, palette::kNavy);
-    return box;
-}
-
-// The tray images: 0 while activated, 1 while stopped.
-QIcon TrayImage(const QColor& face, const QColor& letter) {
-    QPixmap image(32, 32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(face);
-    painter.setPen(QPen(palette::kNavy, 2));
-    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 6, 6);
-    painter.setPen(letter);
-    QFont font(QStringLiteral("Arial"), 16);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("K"));
-    return QIcon(image);
-}
-
 } // namespace
 
 TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent)
@@ -117,36 +54,43 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
       location_(location) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvane"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowIcon(ArtworkIcon(Artwork::Window));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     Paint(this, palette::kBeige, palette::kNavy);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setupControls(this);
 
-    buildListPanes();
-    buildActionBar();
-    buildPreferences();
-    GaugeStatusBar1 = new TGaugeStatusBar(this);
-    GaugeStatusBar1->setObjectName(QStringLiteral("GaugeStatusBar1"));
-    GaugeStatusBar1->setSizeGripEnabled(false);
-
-    RxTrayIcon1 = new TRxTrayIcon(this);
-    RxTrayIcon1->setObjectName(QStringLiteral("RxTrayIcon1"));
-
+    currentPane_ = std::make_unique<ListBoxPane>(*TextListBox1, false);
+    safePane_ = std::make_unique<ListBoxPane>(*TextListBox2, false);
+    killPane_ = std::make_unique<ListBoxPane>(*CheckListBox3, true);
+    neverKillPane_ = std::make_unique<ListBoxPane>(*TextListBox4, false);
     Timer1.setObjectName(QStringLiteral("Timer1"));
-    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
-    connect(CheckListBox3, &QListWidget::itemChanged, this,
-            [this] { RunHandler([this] { CheckListBox3ClickCheck(); }); });
     Timer2.setObjectName(QStringLiteral("Timer2"));
     Timer3.setObjectName(QStringLiteral("Timer3"));
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timeout);
 
     form2_ = std::make_unique<TForm2>(*this);
-    engine_ = std::make_unique<WatchEngine>(platform_, location_,
-                                            WatchPanes{*currentPane_, *safePane_, *killPane_, *neverKillPane_}, *this,
-                                            *this, *form2_);
+    const WatchPanes panes{*currentPane_, *safePane_, *killPane_, *neverKillPane_};
+    engine_ = std::make_unique<WatchEngine>(platform_, location_, panes, *this, *this, *form2_);
     store_ = std::make_unique<DataStore>(location_.folder, StorePanes{*safePane_, *killPane_, *neverKillPane_},
                                          engine_->log(), *platform_.fileLocker, *this);
+
+    // The parts of the window, each with its own handlers. All are wired before the
+    // saved settings are restored: restoring a check box raises its click reaction,
+    // which the first-event registry of the message panel lets the reaction ignore.
+    messagePanel_ = new CentralMessagePanel(controls(), *safePane_, *neverKillPane_, *this, this);
+    fileInformation_ = new FileInformationPanel(controls(), this);
+    listHints_ = new ListHints(controls(), this);
+    new ListEditing(controls(), panes, ListDrops(panes, location_, engine_->snapshot(), *platform_.executables),
+                    engine_->flags(), *messagePanel_, *listHints_, this);
+    wirePopupMenus();
+    connect(PrefButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { PrefButton2Click(); }); });
     connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
+    preferences_ = new PreferencesPanel(*this, this);
+    trayControls_ = new TrayControls(*this, this);
     eventWatch_ = std::make_unique<ProcessEventWatch>(*this);
+
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
     // the running instance's files.
@@ -154,6 +98,20 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
         watchEndOfSession();
         RunHandler([this] { FormCreate(); });
     }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::wirePopupMenus() {
+    const auto attach = [](QWidget* area, QWidget* owner, QMenu* menu) {
+        connect(owner, &QWidget::customContextMenuRequested, menu,
+                [area, menu](const QPoint& at) { menu->popup(area->mapToGlobal(at)); });
+    };
+    attach(TextListBox1->viewport(), TextListBox1, PopupMenu1);
+    attach(TextListBox2->viewport(), TextListBox2, PopupMenu2);
+    attach(CheckListBox3->viewport(), CheckListBox3, PopupMenu3);
+    attach(TextListBox4->viewport(), TextListBox4, PopupMenu4);
+    attach(Image3, Image3, PopupMenu5);
 }
 
 void TForm1::watchEndOfSession() {
@@ -174,8 +132,36 @@ void TForm1::watchEndOfSession() {
 }
 
 QObjectList TForm1::DesignOrder() const {
-    return {Edit1,     ParmEdit,  CheckBox1, CheckBox2,  CheckBox7,      CheckBox4,
-            CheckBox3, CheckBox6, CheckBox8, CheckBox10, GaugeStatusBar1};
+    return {Edit1,
+            ParmEdit,
+            CheckBox1,
+            CheckBox2,
+            CheckBox7,
+            CheckBox4,
+            CheckBox5,
+            MaskEdit1,
+            CheckBox3,
+            CheckBox6,
+            CheckBox8,
+            CheckBox10,
+            GaugeStatusBar1,
+            MaskEdit3,
+            MaskEdit2,
+            CheckBox9,
+            DeleteFocusedSafeProcess1,
+            DisplayFileInformation2,
+            CopyToClipboard2,
+            DeleteFocusedKillProcess1,
+            Stripdowntoexenameonly1,
+            DisplayFileInformation3,
+            CopyToClipboard3,
+            DisplayFileInformation1,
+            CopyToClipboard1,
+            DeleteFocusedNeverKillProcess1,
+            MenuItem2,
+            CopyToClipboard4,
+            RemoveTheseFilesFromSafeList1,
+            Changepassword1};
 }
 
 bool TForm1::event(QEvent* event) {
@@ -183,6 +169,46 @@ bool TForm1::event(QEvent* event) {
         RunHandler([this] { FormActivate(); });
     }
     return TPersistentForm::event(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    TPersistentForm::showEvent(event);
+    // Without a window manager (and under some Wayland compositors) a shown window may
+    // never be activated; the lists must be loaded all the same.
+    if (!shownOnce_ && !isSecondInstance()) {
+        shownOnce_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (FirstActivation) {
+                    RunHandler([this] { FormActivate(); });
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    TPersistentForm::paintEvent(event);
+    RunHandler([this] { FormPaint(); });
+}
+
+void TForm1::FormPaint() {
+    if (FirstPaintDone) {
+        return;
+    }
+    FirstPaintDone = true;
+    // Locked and watching: the program starts in the notification area. Hidden once
+    // this paint is over, not from inside it.
+    if (CheckBox5->isChecked() && isActivated()) {
+        QMetaObject::invokeMethod(trayControls_, &TrayControls::HideInTray, Qt::QueuedConnection);
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    TPersistentForm::resizeEvent(event);
+    // The status line runs along the whole bottom edge.
+    GaugeStatusBar1->setGeometry(0, height() - GaugeStatusBar1->height(), width(), GaugeStatusBar1->height());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -206,6 +232,10 @@ void TForm1::FormCloseQuery(bool& CanClose) {
     stopTimers();
     // A failed save keeps the window open; the next close request tries again.
     CanClose = HouseKeeping();
+    if (!CanClose) {
+        messagePanel_->CloseMessagePanel();
+        messagePanel_->CentralMessagesRtn(kSaveFailedNotice);
+    }
 }
 
 bool TForm1::WMQueryEndSession() {
@@ -232,6 +262,10 @@ bool TForm1::HouseKeeping() {
     Edit1->setText(QString::number(IntegerEdit1->value()));
     CheckBox3Click();
     ParmEdit->setText(QString::fromStdString(flags_.handedBack()));
+    // The change-password fields are saved with the settings: they must not carry a
+    // password into that file.
+    MaskEdit2->clear();
+    MaskEdit3->clear();
     return saved;
 }
 
@@ -241,121 +275,42 @@ void TForm1::SetAutoStart(bool on) {
 
 void TForm1::CheckBox3Click() {
     SetAutoStart(CheckBox3->isChecked());
+    Panel14->setFocus();
 }
 
 std::string TForm1::lockPassword() const {
     return MaskEdit1->text().toLocal8Bit().toStdString();
 }
 
-TForm1::~TForm1() = default;
-
-void TForm1::buildListPanes() {
-    Panel1 = MakePanel(this, "Panel1", QRect(2, 2, 775, 458), palette::kBeige);
-    MakeHeader(Panel1, "Panel2", QStringLiteral("Current Processes"), QRect(7, 4, 257, 19), palette::kBeige,
-               palette::kNavy);
-    MakeHeader(Panel1, "Panel3", QStringLiteral("Safe Processes"), QRect(271, 4, 245, 19), palette::kLime,
-               palette::kNavy);
-    MakeHeader(Panel1, "Panel7", QStringLiteral("Kill Processes"), QRect(523, 4, 245, 19), palette::kRed,
-               palette::kYellow);
-    TextListBox1 = MakeList(Panel1, "TextListBox1", QRect(7, 24, 257, 426), true);
-    TextListBox2 = MakeList(Panel1, "TextListBox2", QRect(271, 24, 245, 426), true);
-    CheckListBox3 = MakeList(Panel1, "CheckListBox3", QRect(523, 24, 245, 426), false);
-    CheckListBox3->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-
-    Panel15 = MakePanel(this, "Panel15", QRect(784, 320, 206, 139), palette::kBeige);
-    MakeHeader(Panel15, "Panel8", QStringLiteral("Never Kill System Processes"), QRect(3, 0, 200, 18), palette::kYellow,
-               palette::kNavy);
-    TextListBox4 = MakeList(Panel15, "TextListBox4", QRect(3, 18, 200, 114), true);
-
-    currentPane_ = std::make_unique<ListBoxPane>(*TextListBox1, false);
-    safePane_ = std::make_unique<ListBoxPane>(*TextListBox2, false);
-    killPane_ = std::make_unique<ListBoxPane>(*CheckListBox3, true);
-    neverKillPane_ = std::make_unique<ListBoxPane>(*TextListBox4, false);
-}
-
-void TForm1::buildActionBar() {
-    Panel13 = MakePanel(this, "Panel13", QRect(2, 461, 692, 31), palette::kBeige);
-    EncartaButton5 = new TEncartaButton(Panel13);
-    EncartaButton5->setObjectName(QStringLiteral("EncartaButton5"));
-    EncartaButton5->setGeometry(284, 4, 72, 22);
-    EncartaButton5->setColorBorder(palette::kNavy);
-    EncartaButton5->setColorOverCaption(palette::kNavy);
-    EncartaButton5->setCaption(QStringLiteral("Activated"));
-
-    EncartaButton7 = new TEncartaButton(Panel13);
-    EncartaButton7->setObjectName(QStringLiteral("EncartaButton7"));
-    EncartaButton7->setGeometry(646, 4, 45, 17);
-    EncartaButton7->setColor(palette::kBeige);
-    EncartaButton7->setColorBorder(palette::kNavy);
-    EncartaButton7->setColorOver(palette::kTan);
-    EncartaButton7->setColorOverCaption(palette::kNavy);
-    EncartaButton7->setFontColor(palette::kNavy);
-    EncartaButton7->setCaption(QStringLiteral("Log"));
-}
-
-void TForm1::buildPreferences() {
-    Panel4 = MakePanel(this, "Panel4", QRect(779, 2, 217, 458), palette::kBeige);
-    MakeHeader(Panel4, "Panel5", QStringLiteral("Preferences"), QRect(4, 4, 209, 19), palette::kBeige, palette::kNavy);
-    CheckBox1 = MakeCheckBox(Panel4, "CheckBox1", QStringLiteral("Auto Kill unknown processes without prompting."),
-                             QPoint(13, 30));
-    CheckBox2 = MakeCheckBox(Panel4, "CheckBox2", QStringLiteral("Auto Kill unknown checksums"), QPoint(13, 63));
-    CheckBox7 = MakeCheckBox(Panel4, "CheckBox7", QStringLiteral("Start program in Stopped mode."), QPoint(13, 94));
-    CheckBox4 = MakeCheckBox(Panel4, "CheckBox4", QStringLiteral("Beige background color"), QPoint(13, 111));
-    CheckBox6 = MakeCheckBox(Panel4, "CheckBox6", QStringLiteral("Alarm on popup"), QPoint(13, 128));
-    CheckBox3 = MakeCheckBox(Panel4, "CheckBox3", QStringLiteral("Run at Windows startup"), QPoint(13, 145));
-    CheckBox8 = MakeCheckBox(Panel4, "CheckBox8", QStringLiteral("Uncheck Bypassed Kills at EOJ"), QPoint(13, 162));
-    CheckBox10 = MakeCheckBox(Panel4, "CheckBox10", QStringLiteral("Activate upon Tray"), QPoint(13, 179));
-    // A first start kills nothing before the user has filled the Safe list.
-    CheckBox7->setChecked(true);
-
-    IntegerEdit1 = new TIntegerEdit(Panel4);
-    IntegerEdit1->setObjectName(QStringLiteral("IntegerEdit1"));
-    IntegerEdit1->setGeometry(125, 223, 41, 21);
-    IntegerEdit1->setMinValue(500);
-    IntegerEdit1->setMaxValue(7000);
-    IntegerEdit1->setValidate(false);
-    IntegerEdit1->setMaxLength(4);
-    IntegerEdit1->setValue(500);
-
-    // The lock password: shown masked, never typed into.
-    MaskEdit1 = new QLineEdit(Panel4);
-    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
-    MaskEdit1->setGeometry(17, 290, 121, 21);
-    MaskEdit1->setEchoMode(QLineEdit::Password);
-    MaskEdit1->setStyleSheet(QStringLiteral("lineedit-password-character: 35"));
-    MaskEdit1->setEnabled(false);
-
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->hide();
-    ParmEdit = new QLineEdit(QString(27, u'0'), this);
-    ParmEdit->setObjectName(QStringLiteral("ParmEdit"));
-    ParmEdit->hide();
-}
-
 void TForm1::FormCreate() {
     store_->VerifyDataSeal();
     platform_.priority->raiseToHigh();
+    new HintHidePause(kHintHidePause, this);
 
-    resize(kFoldedWidth, kHeight);
-    setFixedSize(kFoldedWidth, kHeight);
-    GaugeStatusBar1->setGeometry(0, kHeight - 19, kFoldedWidth, 19);
+    CentralMsgLabel->clear();
+    CentralMsgLabelButtonOK->hide();
+    setOuterWidth(geometry::kFoldedWidth);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+        const QSize outer = geometry::OuterSize(*this);
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.x() + (desktop.width() - outer.width()) / 2,
+             desktop.y() + (desktop.height() - outer.height()) / 2);
     }
-    TIconList images;
-    images.add(TrayImage(palette::kYellow, palette::kNavy));
-    images.add(TrayImage(palette::kRed, palette::kYellow));
-    RxTrayIcon1->setIcons(images);
-    RxTrayIcon1->setIcon(images.at(CheckBox7->isChecked() ? 1 : 0));
     // A tick restored from the settings was confirmed when the user gave it.
     setAutoKillConfirmed(CheckBox1->isChecked());
+    setAutoKillChecksumsLook(CheckBox2->isChecked());
+    TIconList images;
+    images.add(ArtworkIcon(Artwork::TrayActivated));
+    images.add(ArtworkIcon(Artwork::TrayStopped));
+    RxTrayIcon1->setIcons(images);
+    RxTrayIcon1->setIcon(images.at(0));
 
     commitCheckInterval();
     engine_->takeFirstSnapshot(); // also sets ForceCheck
     applyStartMode();
     flags_.take(ParmEdit->text().toStdString());
     SetAutoStart(CheckBox3->isChecked());
+    Panel17->move(12, 129);
 }
 
 void TForm1::commitCheckInterval() {
@@ -377,14 +332,48 @@ void TForm1::applyStartMode() {
 void TForm1::FormActivate() {
     if (FirstActivation) {
         MaskEdit1->setText(QString::fromLocal8Bit(store_->LoadLists()));
-        if (messagePanel_ != nullptr && flags_.takeFirstRunNotice()) {
+        messagePanel_->RegisterFirstEvent(CheckBox9);
+        messagePanel_->RegisterFirstEvent(CheckBox5);
+        if (CheckBox5->isChecked() && !lockPassword().empty()) {
+            paintLockArea(true);
+        }
+        if (flags_.isOn(1)) {
+            PrefButton2Click();
+            applyListBackground();
+        }
+        if (flags_.takeFirstRunNotice()) {
             messagePanel_->CentralMessagesRtn(kFirstRunNotice);
+        }
+        if (CheckBox7->isChecked()) {
+            RxTrayIcon1->setIcon(RxTrayIcon1->icons()->at(1));
         }
     }
     FirstActivation = false;
-    if (firstEvents_ != nullptr) {
-        firstEvents_->RegisterFirstEvent(CheckBox1);
+    messagePanel_->RegisterFirstEvent(CheckBox1);
+}
+
+// The client area is what the design's frame leaves of the outer width.
+void TForm1::setOuterWidth(int outerWidth) {
+    setFixedSize(geometry::ClientSize(outerWidth, geometry::kHeight));
+}
+
+void TForm1::PrefButton2Click() {
+    if (PrefButton2->caption() == kFolded) {
+        PrefButton2->setCaption(kUnfolded);
+        move(geometry::kUnfoldedLeft, y());
+        setOuterWidth(geometry::kUnfoldedWidth);
+        flags_.set(1, true);
+    } else {
+        setOuterWidth(geometry::kFoldedWidth);
+        Panel11->hide();
+        messagePanel_->LockPanels(false);
+        PrefButton2->setCaption(kFolded);
+        move(geometry::kFoldedLeft, y());
+        flags_.set(1, false);
+        // An interval typed but not committed is discarded.
+        commitCheckInterval();
     }
+    WarpPointer(*PrefButton2, CentreOf(*PrefButton2));
 }
 
 void TForm1::setTimer1Interval(int milliseconds) {
@@ -415,6 +404,13 @@ void TForm1::Timer1Timeout() {
         Qt::QueuedConnection);
 }
 
+void TForm1::Timer1Timer() {
+    if (FirstActivation) {
+        return;
+    }
+    RunHandler([this] { engine_->Timer1Timer(); });
+}
+
 void TForm1::setActivationLook(bool activated) {
     if (activated) {
         EncartaButton5->setCaption(QStringLiteral("Activated"));
@@ -427,10 +423,6 @@ void TForm1::setActivationLook(bool activated) {
     }
 }
 
-void TForm1::Timer1Timer() {
-    RunHandler([this] { engine_->Timer1Timer(); });
-}
-
 bool TForm1::isActivated() const {
     return EncartaButton5->caption() == QLatin1String("Activated");
 }
@@ -440,14 +432,9 @@ void TForm1::setTrayIconActive(bool active) {
 }
 
 void TForm1::paintTampered(ListPane& pane) {
-    auto* list = dynamic_cast<ListBoxPane*>(&pane);
-    if (list == nullptr) {
-        return;
+    if (auto* list = dynamic_cast<ListBoxPane*>(&pane)) {
+        PaintList(&list->box(), palette::kRed, palette::kYellow);
     }
-    QPalette colours = list->box().palette();
-    colours.setColor(QPalette::Base, palette::kRed);
-    colours.setColor(QPalette::Text, palette::kYellow);
-    list->box().setPalette(colours);
 }
 
 void TForm1::startTamperAlarm() {
@@ -460,7 +447,11 @@ void TForm1::paintLogAlert() {
 }
 
 void TForm1::hideMainWindow() {
-    hide();
+    // Sent to the tray, the window is out of the way already; where it was minimised
+    // for want of a tray, hidden it could not be brought back.
+    if (!InTray) {
+        hide();
+    }
 }
 
 bool TForm1::autoKillUnknown() const {
@@ -479,17 +470,51 @@ bool TForm1::uncheckBypassedKillsAtEoj() const {
     return CheckBox8->isChecked();
 }
 
-void TForm1::CheckListBox3ClickCheck() {
-    engine_->flags().ForceCheck = true;
+bool TForm1::questionableDialogUp() const {
+    return engine_->flags().DialogUp;
+}
+
+void TForm1::CheckSafeProcessesList() {
+    engine_->verifier().CheckSafeProcessesList();
+}
+
+bool TForm1::CopyAllCurrentToSafe() {
+    return korvane::CopyAllCurrentToSafe(*currentPane_, *safePane_, location_.executable, engine_->snapshot(),
+                                         *platform_.executables);
+}
+
+void TForm1::QuitConfirmedClose() {
+    QuitConfirmed = true;
+    close();
 }
 
 void TForm1::setAutoKillConfirmed(bool confirmed) {
     autoKillConfirmed_ = confirmed;
-    if (confirmed) {
-        Paint(CheckBox1, palette::kRed, palette::kYellow);
-    } else {
-        Paint(CheckBox1, palette::kBeige, palette::kNavy);
+    PaintInForce({CheckBox1, Label1, Panel6}, confirmed);
+}
+
+void TForm1::setAutoKillChecksumsLook(bool inForce) {
+    PaintInForce({CheckBox2, Label3, Panel9}, inForce);
+}
+
+void TForm1::paintLockArea(bool locked) {
+    Paint(Panel10, locked ? palette::kRed : palette::kBeige, palette::kNavy);
+    for (QWidget* text : {static_cast<QWidget*>(CheckBox5), static_cast<QWidget*>(Label6)}) {
+        PaintText(text, locked ? palette::kYellow : palette::kNavy);
     }
+}
+
+bool TForm1::applyListBackground() {
+    for (const QWidget* list : {TextListBox2, CheckListBox3, TextListBox4}) {
+        if (ListColour(list) == palette::kRed) {
+            return false;
+        }
+    }
+    const QColor background = CheckBox4->isChecked() ? palette::kCream : QColor(Qt::white);
+    for (TTextListBox* list : {TextListBox1, TextListBox2, CheckListBox3, TextListBox4}) {
+        PaintList(list, background, palette::kNavy);
+    }
+    return true;
 }
 
 void TForm1::dropUnconfirmedAutoKill() {

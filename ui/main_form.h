@@ -3,10 +3,6 @@
 #include <memory>
 #include <string>
 
-#include <QCheckBox>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,14 +10,15 @@
 #include "platform/api/platform_services.h"
 #include "store/data_store.h"
 #include "store/flag_string.h"
+#include "ui/central_message_panel.h"
+#include "ui/file_information_panel.h"
 #include "ui/list_box_pane.h"
+#include "ui/list_hints.h"
+#include "ui/main_form_controls.h"
 #include "ui/message_panel.h"
 #include "ui/persistent_form.h"
-#include "widgets/encarta_button.h"
-#include "widgets/gauge_status_bar.h"
-#include "widgets/integer_edit.h"
-#include "widgets/rx_tray_icon.h"
-#include "widgets/text_list_box.h"
+#include "ui/preferences_panel.h"
+#include "ui/tray_controls.h"
 
 namespace korvane {
 
@@ -29,25 +26,34 @@ class ProcessEventWatch;
 class TForm2;
 
 // The main window: the four lists side by side, the action bar, the preferences
-// pane and the status line. It owns the timers, the watch engine and the data store,
-// and is their host: activation state, tray icon, Log button, preferences, tamper marks.
-class TForm1 : public TPersistentForm, public WatchHost, public WatchPreferences, public DataStoreHost {
+// pane, the status line and the floating panels. It builds the controls, owns the
+// timers, the watch engine and the data store, and wires the parts of the window:
+// the message panel, the file-information panel and (each in its own class) the
+// handlers of the other groups of controls.
+class TForm1 : public TPersistentForm,
+               protected MainFormControls,
+               public WatchHost,
+               public WatchPreferences,
+               public DataStoreHost,
+               public MessagePanelHost {
     Q_OBJECT
 
 public:
     TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The watch timer's cycle.
+    // The watch timer's cycle. Checks nothing before the first activation has loaded
+    // the lists: every process would be questioned against empty ones.
     void Timer1Timer();
     // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
     void setTimer1Interval(int milliseconds);
     // Runs the watch cycle now, as a tick would, while the watch timer runs.
     void runCycleNow();
-    // The user toggled a Kill entry's "Bypass" mark.
-    void CheckListBox3ClickCheck();
 
-    // WatchHost
+    // Folds or unfolds the preferences pane; the pointer stays on the button.
+    void PrefButton2Click();
+
+    // WatchHost and MessagePanelHost
     bool isActivated() const override;
     void setTrayIconActive(bool active) override;
     void paintLogAlert() override;
@@ -63,6 +69,13 @@ public:
     void paintTampered(ListPane& pane) override;
     void startTamperAlarm() override;
 
+    // MessagePanelHost
+    bool questionableDialogUp() const override;
+    void setAutoKillConfirmed(bool confirmed) override;
+    void CheckSafeProcessesList() override;
+    bool CopyAllCurrentToSafe() override;
+    void QuitConfirmedClose() override;
+
     // The shutdown sequence: stops the timers, saves the lists, the seal and its
     // backup, and hands the interval, the start-up registration and the flag string
     // back to the controls the settings are saved from. False when the data files could
@@ -75,15 +88,26 @@ public:
     void SetAutoStart(bool on);
     void CheckBox3Click();
 
-    // Set by the quit question's Yes; until then every close request is refused.
-    void setQuitConfirmed(bool confirmed) { QuitConfirmed = confirmed; }
-    // The message panel and the first-event registry, once the window has them.
-    void setMessagePanel(MessagePanel* panel) { messagePanel_ = panel; }
-    void setFirstEventRegistry(FirstEventRegistry* registry) { firstEvents_ = registry; }
+    // Shared by the handlers of the preferences, which paint the same controls:
+    // "Auto Kill unknown checksums" with its continuation and bar.
+    void setAutoKillChecksumsLook(bool inForce);
+    // The lock area: red with yellow texts while LOCK is set, else beige with navy.
+    void paintLockArea(bool locked);
+    // The background-colour preference: cream or white lists, unless a list is painted
+    // red by the tamper marking (then false, and nothing is painted).
+    bool applyListBackground();
+    // The activation button: "Activated" in yellow, or "Stopped" in red.
+    void setActivationLook(bool activated);
 
+    MainFormControls& controls() { return *this; }
+    MessagePanel& messagePanel() { return *messagePanel_; }
+    FirstEventRegistry& firstEvents() { return *messagePanel_; }
+    FileInformationPanel& fileInformation() { return *fileInformation_; }
+    ListHints& listHints() { return *listHints_; }
     WatchEngine& engine() { return *engine_; }
     DataStore& dataStore() { return *store_; }
     PlatformServices& platform() { return platform_; }
+    const ProgramLocation& location() const { return location_; }
     ListPane& killPane() { return *killPane_; }
     ListPane& safePane() { return *safePane_; }
     TForm2& questionableDialog() { return *form2_; }
@@ -92,10 +116,14 @@ public:
     QTimer& timer3() { return Timer3; }
     // Set until the first activation has loaded the lists.
     bool firstActivation() const { return FirstActivation; }
+    // The working preferences flag string.
+    const FlagString& flags() const { return flags_; }
     // The lock password (MaskEdit1), as its bytes.
     std::string lockPassword() const;
     // Set while the window was sent to the notification area.
     bool inTray() const { return InTray; }
+    void setInTray(bool inTray) { InTray = inTray; }
+    TrayControls& trayControls() { return *trayControls_; }
     // "Auto Kill unknown processes without prompting." ticked, confirmed or not.
     bool autoKillTicked() const { return CheckBox1->isChecked(); }
     // "Auto Kill unknown processes without prompting." ticked but not confirmed is
@@ -110,52 +138,27 @@ signals:
 protected:
     QObjectList DesignOrder() const override;
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildListPanes();
-    void buildActionBar();
-    void buildPreferences();
+    void wirePopupMenus();
     void watchEndOfSession();
     void FormCreate();
     void FormActivate();
+    void FormPaint();
     void FormCloseQuery(bool& CanClose);
+    void setOuterWidth(int outerWidth);
     void commitCheckInterval();
     void applyStartMode();
     void stopTimers();
-    void setActivationLook(bool activated);
     void Timer1Timeout();
-    // A confirmed "Auto Kill unknown processes without prompting." is in force and
-    // painted red; an unconfirmed or cleared one is beige.
-    void setAutoKillConfirmed(bool confirmed);
 
     PlatformServices& platform_;
     ProgramLocation location_;
 
-    QFrame* Panel1;
-    TTextListBox* TextListBox1;
-    TTextListBox* TextListBox2;
-    TTextListBox* CheckListBox3;
-    QFrame* Panel15;
-    TTextListBox* TextListBox4;
-    QFrame* Panel13;
-    TEncartaButton* EncartaButton5;
-    TEncartaButton* EncartaButton7;
-    QFrame* Panel4;
-    QCheckBox* CheckBox1;
-    QCheckBox* CheckBox2;
-    QCheckBox* CheckBox7;
-    QCheckBox* CheckBox4;
-    QCheckBox* CheckBox6;
-    QCheckBox* CheckBox3;
-    QCheckBox* CheckBox8;
-    QCheckBox* CheckBox10;
-    TIntegerEdit* IntegerEdit1;
-    QLineEdit* MaskEdit1;
-    QLineEdit* Edit1;
-    QLineEdit* ParmEdit;
-    TGaugeStatusBar* GaugeStatusBar1;
-    TRxTrayIcon* RxTrayIcon1;
     QTimer Timer1;
     QTimer Timer2;
     QTimer Timer3;
@@ -168,10 +171,15 @@ private:
     bool autoKillConfirmed_ = false;
     bool cycleQueued_ = false; // a watch cycle waits in the event queue
     bool FirstActivation = true;
+    bool FirstPaintDone = false;
+    bool shownOnce_ = false;
     bool QuitConfirmed = false;
     FlagString flags_;
-    MessagePanel* messagePanel_ = nullptr;
-    FirstEventRegistry* firstEvents_ = nullptr;
+    CentralMessagePanel* messagePanel_ = nullptr;
+    FileInformationPanel* fileInformation_ = nullptr;
+    ListHints* listHints_ = nullptr;
+    PreferencesPanel* preferences_ = nullptr;
+    TrayControls* trayControls_ = nullptr;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
     std::unique_ptr<DataStore> store_;

@@ -1,14 +1,13 @@
 #include "ui/questionable_form.h"
 
 #include <QCloseEvent>
-#include <QVBoxLayout>
+#include <QGuiApplication>
+#include <QScreen>
 
-#include "engine/checksums.h"
-#include "engine/decision_record.h"
 #include "engine/list_cleanup.h"
-#include "engine/safe_list_entry.h"
-#include "engine/path_rules.h"
 #include "engine/text_rules.h"
+#include "ui/control_colours.h"
+#include "ui/file_information_panel.h"
 #include "ui/handler_guard.h"
 #include "ui/main_form.h"
 #include "ui/palette.h"
@@ -17,23 +16,17 @@ namespace korvane {
 
 namespace {
 
-constexpr int kBytesRole = Qt::UserRole;
 constexpr int kEntryTextRole = Qt::UserRole + 1;
 constexpr int kPathRole = Qt::UserRole + 2;
 constexpr int kPidRole = Qt::UserRole + 3;
 constexpr int kStartTimeRole = Qt::UserRole + 4;
-
-// The program is terminated all the same; only its path cannot be listed.
-const char kKilledNotListed[] = "Terminated by user.  It can not be listed in Kill Processes list.";
-const char kNotSafeListed[] = "This program locked it's exe file.  It can not be listed in Safe Processes list.";
 
 TEncartaButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& bounds) {
     auto* button = new TEncartaButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(bounds);
     button->setColorBorder(palette::kNavy);
-    QFont font(QStringLiteral("Verdana"), 8);
-    button->setFont(font);
+    button->setFont(QFont(QStringLiteral("Verdana"), 8));
     button->setCaption(caption);
     return button;
 }
@@ -43,25 +36,30 @@ TEncartaButton* MakeButton(QWidget* parent, const char* name, const QString& cap
 TForm2::TForm2(TForm1& mainForm) : QDialog(nullptr), mainForm_(mainForm) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Korvane (Questionable Processes)"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowStaysOnTopHint);
     setFixedSize(481, 166);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, palette::kBeige);
-    setPalette(colours);
-    setAutoFillBackground(true);
+    Paint(this, palette::kBeige, palette::kNavy);
+    // Hints stay up 10 seconds here too: the main window set that for the application.
 
-    CheckListBox1 = new QListWidget(this);
+    CheckListBox1 = new TTextListBox(this);
     CheckListBox1->setObjectName(QStringLiteral("CheckListBox1"));
     CheckListBox1->setGeometry(0, 0, 481, 97);
     CheckListBox1->setFont(QFont(QStringLiteral("Verdana"), 8));
-    QPalette listColours = CheckListBox1->palette();
-    listColours.setColor(QPalette::Text, palette::kNavy);
-    CheckListBox1->setPalette(listColours);
-    connect(CheckListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
-        // A long entry is readable in full as the list's hint.
-        CheckListBox1->setToolTip(row >= 0 ? CheckListBox1->item(row)->text() : QString());
-    });
+    PaintList(CheckListBox1, Qt::white, palette::kNavy);
+    CheckListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(CheckListBox1, &TTextListBox::click, this, [this] { RunHandler([this] { CheckListBox1Click(); }); });
 
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    DisplayFileInformation1 = PopupMenu1->addAction(QStringLiteral("Display file information"));
+    DisplayFileInformation1->setObjectName(QStringLiteral("DisplayFileInformation1"));
+    connect(CheckListBox1, &QWidget::customContextMenuRequested, PopupMenu1,
+            [this](const QPoint& at) { PopupMenu1->popup(CheckListBox1->viewport()->mapToGlobal(at)); });
+    connect(DisplayFileInformation1, &QAction::triggered, this,
+            [this] { RunHandler([this] { DisplayFileInformation1Click(); }); });
+
+    // Takes the focus on activation, so that no button holds it.
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(236, 99, 9, 7);
@@ -89,6 +87,10 @@ TForm2::TForm2(TForm1& mainForm) : QDialog(nullptr), mainForm_(mainForm) {
 
     connect(EncartaButton1, &TEncartaButton::clicked, this, [this] { RunHandler([this] { EncartaButton1Click(); }); });
     connect(EncartaButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { EncartaButton2Click(); }); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 std::size_t TForm2::count() const {
@@ -96,13 +98,11 @@ std::size_t TForm2::count() const {
 }
 
 std::string TForm2::item(std::size_t index) const {
-    return CheckListBox1->item(static_cast<int>(index))->data(kBytesRole).toByteArray().toStdString();
+    return CheckListBox1->text(static_cast<int>(index));
 }
 
 void TForm2::append(const std::string& line, const SnapshotEntry& entry) {
-    const QByteArray bytes = QByteArray::fromStdString(line);
-    auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes), CheckListBox1);
-    item->setData(kBytesRole, bytes);
+    QListWidgetItem* item = CheckListBox1->item(CheckListBox1->addText(line));
     item->setData(kEntryTextRole, QByteArray::fromStdString(entry.text));
     item->setData(kPathRole, QByteArray::fromStdString(entry.path));
     item->setData(kPidRole, entry.id.pid);
@@ -118,68 +118,88 @@ SnapshotEntry TForm2::entry(std::size_t index) const {
             {item->data(kPidRole).toInt(), item->data(kStartTimeRole).toULongLong()}};
 }
 
+std::string TForm2::StripBrackets(std::string_view line) {
+    const std::size_t bracket = line.find('[');
+    return bracket == std::string_view::npos ? std::string() : Trim(line.substr(0, bracket));
+}
+
 void TForm2::bringToFront() {
     raise();
-    activateWindow();
 }
 
 void TForm2::showModal() {
     exec();
 }
 
+bool TForm2::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        RunHandler([this] { FormActivate(); });
+    }
+    return QDialog::event(event);
+}
+
+// Also when shown: a window system may show the dialog without activating it.
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     RunHandler([this] { FormActivate(); });
 }
 
 void TForm2::FormActivate() {
+    MainFormControls& main = mainForm_.controls();
+    main.Panel11->hide();
+    main.Panel17->hide();
+    // Hidden, its question forgotten and the main window's panels unlocked.
+    mainForm_.messagePanel().CloseMessagePanel();
+    CheckListBox1->setToolTip(QString());
     mainForm_.dropUnconfirmedAutoKill();
     Panel1->setFocus();
-    bringToFront();
+    // Kept on top by its window flags, which are not set again here: that would hide
+    // the window and make it anew.
+    raise();
+}
+
+void TForm2::CheckListBox1Click() {
+    const int row = CheckListBox1->currentRow();
+    if (row >= 0) {
+        // A long line is readable in full as the list's hint.
+        CheckListBox1->setToolTip(CheckListBox1->item(row)->text());
+    }
+}
+
+QuestionableDecisions TForm2::decisions() {
+    WatchEngine& engine = mainForm_.engine();
+    return {engine.killer(), engine.log(), *mainForm_.platform().executables, mainForm_.safePane(),
+            mainForm_.killPane()};
+}
+
+void TForm2::decideCheckedLines(const std::function<void(const SnapshotEntry&)>& decide) {
+    for (int row = CheckListBox1->count() - 1; row >= 0; --row) {
+        if (CheckListBox1->item(row)->checkState() == Qt::Checked) {
+            decide(entry(static_cast<std::size_t>(row)));
+            delete CheckListBox1->takeItem(row);
+        }
+    }
 }
 
 void TForm2::EncartaButton1Click() {
-    WatchEngine& engine = mainForm_.engine();
-    ListPane& kill = mainForm_.killPane();
-    // From the end, so that deleting a line never moves one still to be handled.
-    for (int row = CheckListBox1->count() - 1; row >= 0; --row) {
-        if (CheckListBox1->item(row)->checkState() != Qt::Checked) {
-            continue;
-        }
-        const SnapshotEntry process = entry(static_cast<std::size_t>(row));
-        engine.killer().FileKill(process);
-        if (ListablePath(process.path)) {
-            RecordDecision(engine.log(), process, "Terminated by user, placed in Kill list.", false);
-            kill.add(Trim(process.path));
-        } else {
-            RecordDecision(engine.log(), process, kKilledNotListed, false);
-        }
-        delete CheckListBox1->takeItem(row);
-    }
-    DeleteNeighbourDuplicates(kill);
+    QuestionableDecisions decide = decisions();
+    decideCheckedLines([&decide](const SnapshotEntry& process) { decide.KillCheckedLine(process); });
+    decide.EndKillPass();
     close();
 }
 
 void TForm2::EncartaButton2Click() {
-    WatchEngine& engine = mainForm_.engine();
-    ExecutableAccess& executables = *mainForm_.platform().executables;
-    for (int row = CheckListBox1->count() - 1; row >= 0; --row) {
-        if (CheckListBox1->item(row)->checkState() != Qt::Checked) {
-            continue;
-        }
-        const SnapshotEntry process = entry(static_cast<std::size_t>(row));
-        // The checksum of the image that runs, which later checks compare with; once
-        // the process has ended, of the file at its path.
-        const std::string image = executables.runningImage(process.id).value_or(process.path);
-        if (!ListablePath(process.path) || !executables.probe(image)) {
-            RecordDecision(engine.log(), process, kNotSafeListed, false);
-        } else {
-            AdmitToSafeList(mainForm_.safePane(), Trim(process.path), DigestText(FileDigest(image)));
-            RecordDecision(engine.log(), process, "Continued execution, placed in Safe Processes list.", false);
-        }
-        delete CheckListBox1->takeItem(row);
-    }
+    QuestionableDecisions decide = decisions();
+    decideCheckedLines([&decide](const SnapshotEntry& process) { decide.AdmitCheckedLine(process); });
     close();
+}
+
+void TForm2::DisplayFileInformation1Click() {
+    const int row = CheckListBox1->currentRow();
+    if (row < 0) {
+        return;
+    }
+    ShowFileInformationMessage(StripBrackets(CheckListBox1->text(row)), this);
 }
 
 bool TForm2::FormCloseQuery() {
@@ -192,6 +212,7 @@ bool TForm2::FormCloseQuery() {
         mainForm_.show();
     }
     DeleteDupesBlanks(mainForm_.safePane());
+    mainForm_.controls().CentralMsgLabelPanel1->raise();
     return true;
 }
 

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include "engine/text_rules.h"
 
@@ -23,6 +25,23 @@ std::string bytesOf(const QListWidgetItem* item) {
     return data.toStdString();
 }
 
+// Rows of the list's fixed height, when it has one.
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    explicit FixedHeightDelegate(TTextListBox& list) : QStyledItemDelegate(&list), list_(list) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (list_.itemHeight() > 0) {
+            size.setHeight(list_.itemHeight());
+        }
+        return size;
+    }
+
+private:
+    const TTextListBox& list_;
+};
+
 } // namespace
 
 TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
@@ -30,6 +49,8 @@ TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // A path is never shortened with "...": it is scrolled into view instead.
     setTextElideMode(Qt::ElideNone);
+    setItemDelegate(new FixedHeightDelegate(*this));
+    connect(this, &QAbstractItemView::clicked, this, &TTextListBox::click);
     connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] {
         if (remeasureAfterRemoval_) {
             remeasureAfterRemoval_ = false;
@@ -48,7 +69,24 @@ TTextListBox::~TTextListBox() {
     disconnect(model(), nullptr, this, nullptr);
 }
 
+void TTextListBox::setItemHeight(int height) {
+    itemHeight_ = height;
+    scheduleDelayedItemsLayout();
+}
+
+void TTextListBox::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() != before && currentRow() >= 0) {
+        Q_EMIT click();
+    }
+}
+
 int TTextListBox::addText(const std::string& text) {
+    return addText(text, text);
+}
+
+int TTextListBox::addText(const std::string& text, const std::string& shown) {
     int row = count();
     if (sorted_) {
         // Binary search for the first item ordered after the new one.
@@ -62,18 +100,17 @@ int TTextListBox::addText(const std::string& text) {
             }
         }
     }
-    const QByteArray bytes = QByteArray::fromStdString(text);
-    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(bytes));
-    entry->setData(BytesRole, bytes);
+    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(QByteArray::fromStdString(shown)));
+    entry->setData(BytesRole, QByteArray::fromStdString(text));
     insertItem(row, entry);
     return row;
 }
 
-void TTextListBox::addTexts(const std::vector<std::string>& texts) {
+void TTextListBox::addTexts(const std::vector<std::pair<std::string, std::string>>& items) {
     {
         const QScopedValueRollback<bool> batch(adding_, true);
-        for (const std::string& text : texts) {
-            addText(text);
+        for (const auto& [text, shown] : items) {
+            addText(text, shown);
         }
     }
     applyExtent();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QHash>
@@ -19,6 +20,7 @@ class TTextListBox : public QListWidget {
     Q_OBJECT
     Q_PROPERTY(bool sorted READ isSorted WRITE setSorted)
     Q_PROPERTY(int horizontalExtent READ horizontalExtent)
+    Q_PROPERTY(int itemHeight READ itemHeight WRITE setItemHeight)
 
 public:
     explicit TTextListBox(QWidget* parent = nullptr);
@@ -31,15 +33,27 @@ public:
 
     // Adds an item (in order when sorted, else at the end); returns its row.
     int addText(const std::string& text);
-    // Adds each text as addText() does, but lays the view out once, at the end: a
-    // list of hundreds of items is filled in one go instead of once per item.
-    void addTexts(const std::vector<std::string>& texts);
+    // The same for an item that keeps `text` but shows `shown`; sorted by `text`.
+    int addText(const std::string& text, const std::string& shown);
+    // Adds each (text, shown) pair as addText() does, but lays the view out once, at
+    // the end: a list of hundreds of items is filled in one go instead of once per item.
+    void addTexts(const std::vector<std::pair<std::string, std::string>>& items);
     std::string text(int row) const;
 
     // The widest item plus "x", in pixels of the current font.
     int horizontalExtent() const { return maxItemWidth_; }
 
+    // Every row is this many pixels high; 0 leaves it to the font.
+    int itemHeight() const { return itemHeight_; }
+    void setItemHeight(int height);
+
+signals:
+    // The user picked an entry: a click on one, or the keyboard moved the highlight.
+    // Changes the program makes to the list or its highlight raise nothing.
+    void click();
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
     void updateGeometries() override;
@@ -52,6 +66,7 @@ private:
     void scrollToLeftEdge();
 
     bool sorted_ = false;
+    int itemHeight_ = 0;
     int maxItemWidth_ = 0;
     bool remeasureAfterRemoval_ = false;
     bool settingRange_ = false; // inside updateGeometries, which may resize the view

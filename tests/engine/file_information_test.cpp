@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/date_time_text.h"
-#include "tests/engine/version_fixture_files.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/version_fixture_files.h"
 
 namespace korvane {
 namespace {

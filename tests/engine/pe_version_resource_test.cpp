@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/file_version.h"
-#include "tests/engine/version_fixture_files.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/version_fixture_files.h"
 
 namespace korvane {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "engine/file_version.h"
 #include "engine/pe_version_resource.h"
-#include "tests/engine/version_fixture_files.h"
+#include "tests/support/version_fixture_files.h"
 
 namespace korvane {
 namespace {

@@ -33,6 +33,24 @@ TEST(FlagString, ShortStringsComeBackAsSixteenZeros) {
     EXPECT_EQ(flags.handedBack(), "1100000000000000");
 }
 
+TEST(FlagString, PositionsAreReadAndWrittenOnlyWhereTheStringReaches) {
+    FlagString flags;
+    flags.take("01");
+    EXPECT_FALSE(flags.isOn(1));
+    EXPECT_TRUE(flags.isOn(2));
+    flags.set(1, true);
+    flags.set(2, false);
+    EXPECT_EQ(flags.text(), "10");
+    EXPECT_TRUE(flags.isOn(1));
+
+    // An empty string (no settings file) has no position 1 to unfold by.
+    flags.take("");
+    flags.set(1, true);
+    EXPECT_EQ(flags.text(), "");
+    EXPECT_FALSE(flags.isOn(1));
+    EXPECT_FALSE(flags.isOn(0));
+}
+
 TEST(PasswordLine, TakenOnlyWhenTheFirstEntryIsOne) {
     test::MemoryListPane neverKill("TextListBox4", true, {"/sbin/init", "   s3cret  "});
     EXPECT_EQ(TakeOutPasswordLine(neverKill), "s3cret");

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QTest>
 
 #include "engine/memory_list_pane.h"
 #include "store/data_save.h"
@@ -14,6 +17,7 @@
 #include "store/settings_codec.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/main_window_fixture.h"
 
 namespace korvane {
 namespace {
@@ -21,74 +25,19 @@ namespace {
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-class RecordingMessagePanel : public MessagePanel, public FirstEventRegistry {
-public:
-    void CentralMessagesRtn(const QString& text) override { messages.push_back(text); }
-    bool RegisterFirstEvent(const QObject* control) override {
-        registered.push_back(control->objectName());
-        return true;
-    }
-    std::vector<QString> messages;
-    std::vector<QString> registered;
-};
-
-// The main window over a seeded program folder and the fake platform.
-class MainFormDataTest : public ::testing::Test {
+// The main window over a folder just seeded, and the fake platform.
+class MainFormDataTest : public test::MainWindowTest {
 protected:
-    MainFormDataTest() {
-        SeedFolder(folder.folder(), {"/usr/lib/systemd/systemd"});
-        WriteFileBytes(files.executable, "");
-    }
+    MainFormDataTest() : MainWindowTest(true) {}
 
-    // Replaces the seeded lists (and their seal) with these, as a shutdown would.
-    void storeLists(const std::vector<std::string>& safe, const std::vector<std::string>& kill,
-                    const std::vector<std::string>& neverKill) {
-        MemoryListPane safePane("TextListBox2", true, safe);
-        MemoryListPane killPane("CheckListBox3", false, kill);
-        MemoryListPane neverKillPane("TextListBox4", true, neverKill);
-        ListFileStore lists(folder.folder());
-        SaveDataFiles(lists, files, {safePane, killPane, neverKillPane});
-    }
-    TForm1& form() {
-        if (!form_) {
-            form_ = std::make_unique<TForm1>(platform.services, ProgramLocation{files.executable, folder.folder()});
-            QObject::connect(form_.get(), &TForm1::endProgram, [this] { ++endRequests; });
-            form_->setMessagePanel(&panel);
-            form_->setFirstEventRegistry(&panel);
-        }
-        return *form_;
-    }
-    // The window as the user first sees it: shown and activated.
-    TForm1& shownForm() {
-        form().show();
-        activate();
-        return *form_;
-    }
-    void activate() {
-        QEvent activation(QEvent::WindowActivate);
-        QApplication::sendEvent(form_.get(), &activation);
-    }
     // The program's end after a confirmed quit: the window closes and saves its settings.
     bool quit() {
-        form().setQuitConfirmed(true);
-        const bool closed = form().close();
+        form().QuitConfirmedClose();
+        const bool closed = form().isHidden();
         if (closed) {
             form().SaveSettings();
         }
         return closed;
-    }
-    void restart() {
-        form_.reset();
-        platform.fileLocker->held.clear();
-    }
-    template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
-    std::vector<std::string> lines(const char* name) {
-        auto* box = child<TTextListBox>(name);
-        std::vector<std::string> result;
-        for (int row = 0; row < box->count(); ++row) {
-            result.push_back(box->text(row));
-        }
-        return result;
     }
     bool paintedTampered(const char* name) {
         const QPalette colours = child<TTextListBox>(name)->palette();
@@ -97,13 +46,6 @@ protected:
     }
     std::string settingsText() { return DecodeSettingsText(ReadFileBytes(files.settings)); }
     std::string logText() { return ReadFileBytes(files.log); }
-
-    test::TempFolder folder;
-    DataFiles files{folder.folder()};
-    test::FakePlatform platform;
-    RecordingMessagePanel panel;
-    int endRequests = 0;
-    std::unique_ptr<TForm1> form_;
 };
 
 TEST_F(MainFormDataTest, SeededFolderStartsWithoutAlarmAndLoadsAtFirstActivation) {
@@ -125,16 +67,20 @@ TEST_F(MainFormDataTest, SeededFolderStartsWithoutAlarmAndLoadsAtFirstActivation
     EXPECT_EQ(platform.fileLocker->held, (std::vector<std::string>{files.executable, files.safeList, files.killList,
                                                                    files.neverKillList, files.seal}));
     // The seeded flag string is all "0": the first-run notice comes once.
-    ASSERT_EQ(panel.messages.size(), 1u);
-    EXPECT_TRUE(panel.messages[0].startsWith(QStringLiteral("<OK>Note: It is EXTREMELY important")));
-    EXPECT_EQ(panel.registered, std::vector<QString>{QStringLiteral("CheckBox1")});
+    ASSERT_TRUE(message());
+    EXPECT_TRUE(message()->startsWith(QStringLiteral("Note: It is EXTREMELY important")));
+    EXPECT_EQ(form().flags().text(), "010000000000000000000000000");
+    for (const char* name : {"CheckBox1", "CheckBox5", "CheckBox9"}) {
+        EXPECT_FALSE(form().firstEvents().RegisterFirstEvent(child<QObject>(name))) << name;
+    }
+    QTest::mouseClick(child<TEncartaButton>("CentralMsgLabelButtonOK"), Qt::LeftButton);
+    EXPECT_FALSE(message());
 
-    // A later activation (back from the tray) only registers CheckBox1 again.
+    // A later activation (back from the tray) loads nothing and says nothing.
     child<TTextListBox>("TextListBox4")->addText("/opt/added");
     activate();
     EXPECT_EQ(lines("TextListBox4").size(), 2u);
-    EXPECT_EQ(panel.messages.size(), 1u);
-    EXPECT_EQ(panel.registered.size(), 2u);
+    EXPECT_FALSE(message());
 }
 
 TEST_F(MainFormDataTest, TamperedSealIsLoggedPaintedAndAlarmed) {
@@ -187,7 +133,7 @@ TEST_F(MainFormDataTest, ConfirmedQuitSavesAndTheNextStartFindsEverything) {
     shownForm();
     EXPECT_EQ(child<TIntegerEdit>("IntegerEdit1")->value(), 250);
     EXPECT_EQ(form().timer1().interval(), 250);
-    EXPECT_TRUE(panel.messages.empty()); // the notice was shown at an earlier start
+    EXPECT_FALSE(message()); // the notice was shown at an earlier start
     child<TTextListBox>("CheckListBox3")->addText("/opt/evil");
     child<TTextListBox>("TextListBox2")->addText("/usr/bin/zsh     [00000000000000000000000000000000]");
     child<QLineEdit>("MaskEdit1")->setText(QStringLiteral("pw"));
@@ -218,13 +164,13 @@ TEST_F(MainFormDataTest, ShortFlagStringAndBadIntervalAtTheNextStart) {
     shownForm();
     EXPECT_EQ(child<QLineEdit>("Edit1")->text(), QStringLiteral("1000"));
     EXPECT_EQ(child<TIntegerEdit>("IntegerEdit1")->value(), 1000);
-    EXPECT_TRUE(panel.messages.empty());
+    EXPECT_FALSE(message());
     ASSERT_TRUE(quit());
     EXPECT_NE(settingsText().find("ParmEdit.Text=0000000000000000\r\n"), std::string::npos);
 
     restart();
     shownForm();
-    EXPECT_EQ(panel.messages.size(), 1u);
+    EXPECT_TRUE(message());
     ASSERT_TRUE(quit());
     EXPECT_NE(settingsText().find("ParmEdit.Text=0100000000000000\r\n"), std::string::npos);
 }
@@ -243,6 +189,9 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
     EXPECT_FALSE(form().timer2().isActive());
     EXPECT_NE(logText().find("Saving the Korvane data files failed at this file."), std::string::npos);
     EXPECT_EQ(child<TEncartaButton>("EncartaButton7")->color(), QColor(255, 0, 0));
+    EXPECT_EQ(message(), QStringLiteral("The Korvane data files could not be saved, so Korvane stays open.  The "
+                                        "activity log names the file that failed.  Correct the problem, then quit "
+                                        "again."));
     EXPECT_EQ(ReadFileBytes(files.killList), kill);
     EXPECT_TRUE(lines("TextListBox4") == std::vector<std::string>{"/usr/lib/systemd/systemd"});
 
@@ -254,7 +203,8 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
 TEST_F(MainFormDataTest, FailedFirstLoadIsRetriedAtTheNextActivation) {
     std::filesystem::remove(files.listTemp);
     std::filesystem::create_directory(files.listTemp);
-    shownForm();
+    form().show();
+    activate();
     EXPECT_TRUE(form().firstActivation());
     EXPECT_TRUE(lines("TextListBox4").empty());
     // Lists that never loaded are not saved over the files.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include <QApplication>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "store/settings_codec.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/main_window_fixture.h"
 #include "ui/questionable_form.h"
 
 namespace korvane {
@@ -32,15 +34,16 @@ protected:
         }
         return *form_;
     }
-    template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
-    std::vector<std::string> lines(const char* name) {
-        auto* box = child<TTextListBox>(name);
-        std::vector<std::string> result;
-        for (int row = 0; row < box->count(); ++row) {
-            result.push_back(box->text(row));
-        }
-        return result;
+    // The window after its first activation, which loads the (here missing, so empty)
+    // lists: the watch checks nothing before.
+    TForm1& activated() {
+        QEvent activation(QEvent::WindowActivate);
+        QApplication::sendEvent(&form(), &activation);
+        EXPECT_FALSE(form().firstActivation());
+        return form();
     }
+    template <class T> T* child(const char* name) { return form().findChild<T*>(QLatin1String(name)); }
+    std::vector<std::string> lines(const char* name) { return test::PaneLines(*child<TTextListBox>(name)); }
 
     test::TempFolder folder;
     test::FakePlatform platform;
@@ -59,10 +62,9 @@ TEST_F(MainFormTest, StartsStoppedWithTheFirstSnapshotShown) {
     EXPECT_TRUE(form().timer2().isActive());
     EXPECT_EQ(form().timer2().interval(), 500);
     EXPECT_EQ(platform.priority->raises, 1);
-    EXPECT_EQ(form().size(), QSize(785, 542));
 
     const auto started = platform.table->start("/opt/new");
-    form().killPane().add("new");
+    activated().killPane().add("new");
     form().Timer1Timer();
     EXPECT_EQ(lines("TextListBox1").size(), 4u);
     EXPECT_TRUE(platform.table->running(started)); // stopped: nothing is killed
@@ -74,7 +76,7 @@ TEST_F(MainFormTest, ErrorsInATickAreSwallowed) {
     test::WriteFileBytes(folder.file("Korvane.ini"), EncodeSettingsText("[Form1]\r\nCheckBox7.Checked=FALSE\r\n"));
     const test::TempFolder elsewhere; // outside the program's own, exempt, folder
     const std::string gone = elsewhere.file("gone");
-    form().safePane().add(gone + "     [900150983CD24FB0D6963F7D28E17F72]");
+    activated().safePane().add(gone + "     [900150983CD24FB0D6963F7D28E17F72]");
     child<TTextListBox>("TextListBox4")->addText("/usr/lib/systemd/systemd");
     platform.table->start(gone);
     ASSERT_TRUE(form().isActivated());
@@ -97,10 +99,43 @@ TEST_F(MainFormTest, SettingsKeepTheKeysInDesignOrderAndComeBack) {
         const std::string line = plain.substr(at, end - at);
         keys.push_back(line.substr(0, line.find('=')));
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{
-                        "[Form1]", "Top", "Left", "Width", "Height", "Edit1.Text", "ParmEdit.Text", "CheckBox1.Checked",
-                        "CheckBox2.Checked", "CheckBox7.Checked", "CheckBox4.Checked", "CheckBox3.Checked",
-                        "CheckBox6.Checked", "CheckBox8.Checked", "CheckBox10.Checked", "GaugeStatusBar1.Position"}));
+    // The check boxes, the holders, the change-password fields and the menu items; never
+    // MaskEdit1, the lock password.
+    EXPECT_EQ(keys, (std::vector<std::string>{"[Form1]",
+                                              "Top",
+                                              "Left",
+                                              "Width",
+                                              "Height",
+                                              "Edit1.Text",
+                                              "ParmEdit.Text",
+                                              "CheckBox1.Checked",
+                                              "CheckBox2.Checked",
+                                              "CheckBox7.Checked",
+                                              "CheckBox4.Checked",
+                                              "CheckBox5.Checked",
+                                              "CheckBox3.Checked",
+                                              "CheckBox6.Checked",
+                                              "CheckBox8.Checked",
+                                              "CheckBox10.Checked",
+                                              "GaugeStatusBar1.Position",
+                                              "MaskEdit3.Text",
+                                              "MaskEdit2.Text",
+                                              "CheckBox9.Checked",
+                                              "DeleteFocusedSafeProcess1.Checked",
+                                              "DisplayFileInformation2.Checked",
+                                              "CopyToClipboard2.Checked",
+                                              "DeleteFocusedKillProcess1.Checked",
+                                              "Stripdowntoexenameonly1.Checked",
+                                              "DisplayFileInformation3.Checked",
+                                              "CopyToClipboard3.Checked",
+                                              "DisplayFileInformation1.Checked",
+                                              "CopyToClipboard1.Checked",
+                                              "DeleteFocusedNeverKillProcess1.Checked",
+                                              "MenuItem2.Checked",
+                                              "CopyToClipboard4.Checked",
+                                              "RemoveTheseFilesFromSafeList1.Checked",
+                                              "Changepassword1.Checked"}));
+    EXPECT_NE(plain.find("CopyToClipboard4.Checked=FALSE\r\n"), std::string::npos);
     EXPECT_NE(plain.find("Edit1.Text=1000\r\n"), std::string::npos);
 
     form_.reset();
@@ -131,6 +166,7 @@ TEST_F(MainFormTest, IntervalOfZeroOrLessLeavesTheWatchTimerOff) {
 TEST_F(MainFormTest, RestoredAutoKillIsConfirmedAndStaysInForce) {
     test::WriteFileBytes(folder.file("Korvane.ini"),
                          EncodeSettingsText("[Form1]\r\nCheckBox1.Checked=TRUE\r\nCheckBox7.Checked=FALSE\r\n"));
+    activated();
     child<TTextListBox>("TextListBox4")->addText("/usr/lib/systemd/systemd");
     EXPECT_TRUE(form().autoKillUnknown());
     EXPECT_EQ(child<QCheckBox>("CheckBox1")->palette().color(QPalette::Window), QColor(255, 0, 0));
@@ -152,6 +188,7 @@ TEST_F(MainFormTest, RestoredAutoKillIsConfirmedAndStaysInForce) {
 
 TEST_F(MainFormTest, ToggledBypassMarkRequestsARecheck) {
     test::WriteFileBytes(folder.file("Korvane.ini"), EncodeSettingsText("[Form1]\r\nCheckBox7.Checked=FALSE\r\n"));
+    activated();
     child<TTextListBox>("TextListBox4")->addText("/usr/lib/systemd/systemd");
     form().killPane().add("/opt/miner");
     form().killPane().setChecked(0, true);
@@ -172,126 +209,6 @@ TEST_F(MainFormTest, ToggledBypassMarkRequestsARecheck) {
     // The snapshot is unchanged, yet the next tick runs the checks.
     form().Timer1Timer();
     EXPECT_FALSE(platform.table->running(miner));
-}
-
-class QuestionableFormTest : public MainFormTest {
-protected:
-    TForm2& dialog() { return form().questionableDialog(); }
-    void check(int row) { dialog().entryList().item(row)->setCheckState(Qt::Checked); }
-};
-
-TEST_F(QuestionableFormTest, KillCheckedTerminatesListsAndLogsOnlyCheckedLines) {
-    const auto a = platform.table->start("/opt/a");
-    const auto b = platform.table->start("/opt/b");
-    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", a});
-    dialog().append("/opt/b [1002] [not in Safe list]", {"/opt/b [1002]", "/opt/b", b});
-    check(0);
-    dialog().EncartaButton1Click();
-
-    EXPECT_FALSE(platform.table->running(a));
-    EXPECT_TRUE(platform.table->running(b));
-    EXPECT_EQ(lines("CheckListBox3"), (std::vector<std::string>{"/opt/a"}));
-    ASSERT_EQ(dialog().count(), 1u);
-    EXPECT_EQ(dialog().item(0), "/opt/b [1002] [not in Safe list]");
-    EXPECT_NE(
-        test::ReadFileBytes(folder.file("system/KVlog.txt")).find("/opt/a  Terminated by user, placed in Kill list."),
-        std::string::npos);
-}
-
-TEST_F(QuestionableFormTest, TwoCopiesKilledTogetherLeaveOneKillEntry) {
-    form().killPane().add("/opt/a");
-    form().killPane().add("/opt/x");
-    const auto a1 = platform.table->start("/opt/a");
-    const auto a2 = platform.table->start("/opt/a");
-    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", a1});
-    dialog().append("/opt/a [1002] [not in Safe list]", {"/opt/a [1002]", "/opt/a", a2});
-    check(0);
-    check(1);
-    dialog().EncartaButton1Click();
-    // The older, non-neighbouring duplicate stays.
-    EXPECT_EQ(lines("CheckListBox3"), (std::vector<std::string>{"/opt/a", "/opt/x", "/opt/a"}));
-    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{a2, a1}));
-}
-
-TEST_F(QuestionableFormTest, ContinueListsCheckedProgramsWithTheirChecksums) {
-    const std::string program = folder.file("tool");
-    test::WriteFileBytes(program, "abc");
-    const std::string locked = folder.file("locked");
-    test::WriteFileBytes(locked, "x");
-    platform.executables->locked.insert(locked);
-    const auto id = platform.table->start(program);
-    const auto lockedId = platform.table->start(locked);
-    dialog().append(program + " [1001] [not in Safe list]", {program + " [1001]", program, id});
-    dialog().append(locked + " [1002] [corrupt checksum]", {locked + " [1002]", locked, lockedId});
-    check(0);
-    check(1);
-    dialog().EncartaButton2Click();
-
-    EXPECT_EQ(lines("TextListBox2"), (std::vector<std::string>{program + "     [900150983CD24FB0D6963F7D28E17F72]"}));
-    EXPECT_EQ(dialog().count(), 0u);
-    EXPECT_TRUE(platform.table->running(id));
-    const std::string log = test::ReadFileBytes(folder.file("system/KVlog.txt"));
-    EXPECT_NE(log.find(program + "  Continued execution, placed in Safe Processes list."), std::string::npos);
-    EXPECT_NE(log.find(locked + "  This program locked it's exe file.  It can not be listed in Safe Processes list."),
-              std::string::npos);
-}
-
-TEST_F(QuestionableFormTest, PathWithALineBreakIsDecidedButNeverListed) {
-    // Such a path could not be written as one line of a list file.
-    const std::string odd = folder.file("odd\nname");
-    test::WriteFileBytes(odd, "abc");
-    const auto killed = platform.table->start(odd);
-    const auto kept = platform.table->start(odd);
-    const std::string entryText = odd + " [1001]";
-    dialog().append(entryText + " [not in Safe list]", {entryText, odd, killed});
-    dialog().append(odd + " [1002] [not in Safe list]", {odd + " [1002]", odd, kept});
-    check(0);
-    dialog().EncartaButton1Click();
-    EXPECT_FALSE(platform.table->running(killed));
-    EXPECT_TRUE(lines("CheckListBox3").empty());
-
-    check(0);
-    dialog().EncartaButton2Click();
-    EXPECT_TRUE(lines("TextListBox2").empty());
-    EXPECT_TRUE(platform.table->running(kept));
-    EXPECT_EQ(dialog().count(), 0u);
-
-    const std::string logged = folder.file("odd\\nname");
-    const std::string log = test::ReadFileBytes(folder.file("system/KVlog.txt"));
-    EXPECT_NE(log.find(logged + "  Terminated by user.  It can not be listed in Kill Processes list.\r\n"),
-              std::string::npos);
-    EXPECT_NE(log.find(logged + "  This program locked it's exe file.  It can not be listed in Safe Processes list."),
-              std::string::npos);
-}
-
-TEST_F(QuestionableFormTest, ContinueForAProcessThatEndedDigestsTheFileAtItsPath) {
-    const std::string program = folder.file("tool");
-    test::WriteFileBytes(program, "abc");
-    const auto id = platform.table->start(program);
-    dialog().append(program + " [1001] [not in Safe list]", {program + " [1001]", program, id});
-    platform.table->end(id);
-    check(0);
-    dialog().EncartaButton2Click();
-    EXPECT_EQ(lines("TextListBox2"), (std::vector<std::string>{program + "     [900150983CD24FB0D6963F7D28E17F72]"}));
-    EXPECT_EQ(platform.executables->probed, (std::vector<std::string>{program}));
-}
-
-TEST_F(QuestionableFormTest, CloseIsRefusedWhileUndecidedLinesRemain) {
-    dialog().append("/opt/a [1001] [not in Safe list]", {"/opt/a [1001]", "/opt/a", {1001, 1}});
-    form().engine().flags().DialogUp = true;
-    QTimer::singleShot(0, &dialog(), [this] {
-        dialog().close();
-        EXPECT_TRUE(dialog().isVisible());
-        EXPECT_TRUE(form().engine().flags().DialogUp);
-        dialog().EncartaButton1Click(); // nothing checked: still refused
-        EXPECT_TRUE(dialog().isVisible());
-        check(0);
-        dialog().EncartaButton1Click();
-    });
-    dialog().showModal();
-    EXPECT_FALSE(dialog().isVisible());
-    EXPECT_FALSE(form().engine().flags().DialogUp);
-    EXPECT_TRUE(form().isVisible()); // not in the tray: the main window returns
 }
 
 } // namespace

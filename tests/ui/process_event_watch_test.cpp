@@ -5,7 +5,9 @@
 #include <functional>
 #include <memory>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -37,6 +39,10 @@ protected:
                              EncodeSettingsText("[Form1]\r\nEdit1.Text=" + std::to_string(interval) +
                                                 "\r\nCheckBox7.Checked=FALSE\r\n"));
         form_ = std::make_unique<TForm1>(platform, ProgramLocation{folder.file("Korvane"), folder.folder()});
+        // The first activation loads the (here missing, so empty) lists; the watch
+        // checks nothing before it.
+        QEvent activation(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(form_.get(), &activation);
         QObject::connect(&form_->timer1(), &QTimer::timeout, [this] { ++timeouts; });
         return *form_;
     }

@@ -10,13 +10,10 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include "platform/linux/linux_clock.h"
-#include "platform/linux/linux_executable_access.h"
-#include "platform/linux/linux_process_table.h"
-#include "platform/linux/linux_process_terminator.h"
 #include "store/settings_codec.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/scoped_real_platform.h"
 #include "tests/support/temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/questionable_form.h"
@@ -148,40 +145,12 @@ TEST_F(WatchTimerTest, TicksGoOnInsideTheDialogOverFakeProcesses) {
     EXPECT_TRUE(platform.table->processes.empty());
 }
 
-// The Linux process table, narrowed to the test's own folder: the machine's other
-// processes must be neither questioned nor killed by the test.
-class ScopedProcessTable : public ProcessTable {
-public:
-    explicit ScopedProcessTable(std::string folder) : folder_(std::move(folder)) {}
-    std::optional<std::vector<ProcessRecord>> enumerate() override {
-        auto records = LinuxProcessTable().enumerate();
-        if (records) {
-            std::erase_if(*records, [&](const ProcessRecord& record) { return !record.path.starts_with(folder_); });
-        }
-        return records;
-    }
-
-private:
-    std::string folder_;
-};
-
 TEST_F(WatchTimerTest, TicksGoOnInsideTheDialogOverRealProcesses) {
     test::TempFolder bins; // outside the program's own, exempt, folder
     for (const char* name : {"unknown1", "banned", "unknown2"}) {
         test::CopySleepBinary(bins.file(name));
     }
-    PlatformServices platform;
-    platform.processes = std::make_unique<ScopedProcessTable>(bins.folder());
-    platform.terminator = std::make_unique<LinuxProcessTerminator>();
-    platform.clock = std::make_unique<LinuxClock>();
-    platform.executables = std::make_unique<LinuxExecutableAccess>();
-    // Neither raise the test's priority nor play sounds, nor take the real lock.
-    platform.priority = std::make_unique<test::FakePriority>();
-    platform.sound = std::make_unique<test::FakeSoundPlayer>();
-    platform.instanceLock = std::make_unique<test::FakeInstanceLock>();
-    platform.fileLocker = std::make_unique<test::FakeFileLocker>();
-    platform.startup = std::make_unique<test::FakeStartupRegistration>();
-    platform.endOfSession = std::make_unique<test::FakeEndOfSession>();
+    PlatformServices platform = test::ScopedRealPlatform(bins.folder());
 
     test::ChildProcess unknown1(bins.file("unknown1"), {"60"});
     TForm1& form = makeForm(platform);

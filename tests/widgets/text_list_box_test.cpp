@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -96,20 +97,60 @@ TEST_F(TextListBoxTest, ItemsKeepTheirBytes) {
     EXPECT_EQ(list.item(1)->text(), QStringLiteral("/opt/caf\u00e9"));
 }
 
+TEST_F(TextListBoxTest, ClickIsRaisedByTheUserOnly) {
+    for (const char* text : {"/a", "/b", "/c"}) {
+        list.addText(text);
+    }
+    int clicks = 0;
+    QObject::connect(&list, &TTextListBox::click, [&clicks] { ++clicks; });
+    list.setCurrentRow(1);
+    list.addText("/d");
+    EXPECT_EQ(clicks, 0);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list.currentRow(), 0);
+    // A click on the highlighted entry again counts too.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0)).center());
+    EXPECT_EQ(clicks, 2);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(list.currentRow(), 1);
+    // A key that moves nothing raises nothing.
+    QTest::keyClick(&list, Qt::Key_Home);
+    QTest::keyClick(&list, Qt::Key_Up);
+    EXPECT_EQ(clicks, 4);
+}
+
+TEST_F(TextListBoxTest, RowsTakeTheItemHeight) {
+    list.addText("/a");
+    list.addText("/b");
+    list.setItemHeight(13);
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.item(0)).height(), 13);
+    EXPECT_EQ(list.visualItemRect(list.item(1)).top(), list.visualItemRect(list.item(0)).top() + 13);
+    list.setItemHeight(30);
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 30);
+}
+
 TEST_F(TextListBoxTest, AddingInOneGoGivesWhatAddingOneByOneGives) {
-    const std::vector<std::string> texts{"b", shortItem, "B", longItem, "a", "b", middleItem, "A"};
+    // Sorted by the text, shown as something else: a Current entry and its path.
+    const std::vector<std::pair<std::string, std::string>> items{
+        {"b", "b"},   {shortItem + " [1]", shortItem}, {"B", "B"}, {longItem, longItem}, {"a", "a"},
+        {"b", "b 2"}, {middleItem, middleItem},        {"A", "A"}};
     TTextListBox oneByOne;
     for (TTextListBox* box : {&list, &oneByOne}) {
         box->setSorted(true);
         box->addText("a"); // an item that was there before
     }
-    for (const std::string& text : texts) {
-        oneByOne.addText(text);
+    for (const auto& [text, shown] : items) {
+        oneByOne.addText(text, shown);
     }
-    list.addTexts(texts);
+    list.addTexts(items);
     ASSERT_EQ(list.count(), oneByOne.count());
     for (int row = 0; row < list.count(); ++row) {
         EXPECT_EQ(list.text(row), oneByOne.text(row)) << row;
+        EXPECT_EQ(list.item(row)->text(), oneByOne.item(row)->text()) << row;
     }
     EXPECT_EQ(list.horizontalExtent(), width(longItem));
     EXPECT_EQ(bar()->maximum(), width(longItem) - list.viewport()->width());

@@ -10,7 +10,8 @@ namespace korvane::test {
 // Every fixture is built as PE32+ ("x64") and PE32 ("x86"); tests run over both.
 inline constexpr std::array<const char*, 2> kFixtureArchitectures{"x64", "x86"};
 
-// The PE image built from tests/engine/version_fixtures/<name>.rc.
+// The PE image built from tests/engine/version_fixtures/<name>.rc (the test target
+// defines KORVANE_VERSION_FIXTURES_DIR and depends on version_fixtures).
 inline std::string VersionFixture(const std::string& name, const std::string& architecture) {
     return std::string(KORVANE_VERSION_FIXTURES_DIR) + "/" + name + "." + architecture + ".dll";
 }
