@@ -20,14 +20,25 @@ public:
     std::string name() const override { return "CheckListBox3"; }
     std::size_t count() const override { return items_.size(); }
     std::string item(std::size_t index) const override { return items_.at(index); }
-    void add(const std::string& text) override { items_.push_back(text); }
-    void remove(std::size_t index) override { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
-    void clear() override { items_.clear(); }
+    void add(const std::string& text) override {
+        items_.push_back(text);
+        ++revision_;
+    }
+    void remove(std::size_t index) override {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+        ++revision_;
+    }
+    void clear() override {
+        items_.clear();
+        ++revision_;
+    }
     bool checked(std::size_t) const override { return false; }
     void setChecked(std::size_t, bool) override {}
+    std::uint64_t revision() const override { return revision_; }
 
 private:
     std::vector<std::string> items_;
+    std::uint64_t revision_ = 0;
 };
 
 // A fresh executable folder with its "system/" data folder, removed afterwards.

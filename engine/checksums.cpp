@@ -57,11 +57,10 @@ Digest FileDigest(const std::string& path) {
 
 std::string DigestText(const Digest& digest) {
     static constexpr char kHexDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(2 * digest.size());
-    for (const std::uint8_t byte : digest) {
-        text += kHexDigits[byte >> 4];
-        text += kHexDigits[byte & 0x0F];
+    std::string text(2 * digest.size(), '0');
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        text[2 * i] = kHexDigits[digest[i] >> 4];
+        text[2 * i + 1] = kHexDigits[digest[i] & 0x0F];
     }
     return text;
 }

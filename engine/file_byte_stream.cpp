@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "engine/file_error.h"
+#include "platform/api/file_stamp.h"
 
 namespace korvane {
 
@@ -38,14 +39,14 @@ FileByteStream::FileByteStream(std::string path) : path_(std::move(path)) {
     if (fd_ < 0) {
         throw FileError::cannotOpen(path_);
     }
+    // O_NONBLOCK is the only status flag the file was opened with, so clearing all
+    // of them clears just that one.
     struct stat info {};
-    const int flags = ::fcntl(fd_, F_GETFL);
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd_, F_SETFL, 0) != 0) {
         ::close(fd_);
         throw FileError::cannotOpen(path_);
     }
-    buffer_.reset(static_cast<std::byte*>(::operator new[](kBufferSize, kBufferAlignment)));
+    stamp_ = StampOf(info);
 }
 
 FileByteStream::~FileByteStream() {
@@ -90,6 +91,9 @@ std::size_t FileByteStream::read(void* buffer, std::size_t count) {
 bool FileByteStream::refill() {
     // Emptied first: after a failed read the position is still right for the caller's seek back.
     next_ = end_ = 0;
+    if (!buffer_) {
+        buffer_.reset(static_cast<std::byte*>(::operator new[](kBufferSize, kBufferAlignment)));
+    }
     for (;;) {
         const ssize_t length = ::read(fd_, buffer_.get(), kBufferSize);
         if (length >= 0) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/byte_stream.h"
+#include "platform/api/file_stamp.h"
 
 namespace korvane {
 
@@ -25,13 +26,17 @@ public:
     void seek(std::int64_t position) override;
     // Reads `count` bytes, fewer only at the end of the file.
     std::size_t read(void* buffer, std::size_t count) override;
+    // The stamp of the file that was opened, whatever lies at the path now, as it
+    // was when it was opened.
+    const FileStamp& stamp() const { return stamp_; }
 
 private:
     struct PageAlignedDelete {
         void operator()(std::byte* bytes) const;
     };
 
-    // Fills the buffer with the next bytes of the file; false at the end.
+    // Fills the buffer with the next bytes of the file; false at the end. The buffer
+    // is made on the first read: a stream opened only for its stamp needs none.
     bool refill();
 
     std::string path_;
@@ -39,6 +44,7 @@ private:
     std::unique_ptr<std::byte[], PageAlignedDelete> buffer_;
     std::size_t next_ = 0; // first buffered byte not yet handed out
     std::size_t end_ = 0;  // end of the buffered bytes
+    FileStamp stamp_;
 };
 
 } // namespace korvane

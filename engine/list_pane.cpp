@@ -7,6 +7,12 @@
 
 namespace korvane {
 
+void ListPane::addAllShowing(const std::vector<std::pair<std::string, std::string>>& items) {
+    for (const auto& [text, shown] : items) {
+        addShowing(text, shown);
+    }
+}
+
 std::vector<std::string> ListPane::items() const {
     std::vector<std::string> result;
     result.reserve(count());

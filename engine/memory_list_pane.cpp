@@ -15,6 +15,7 @@ MemoryListPane::MemoryListPane(std::string name, bool sorted, const std::vector<
 }
 
 void MemoryListPane::add(const std::string& text) {
+    ++revision_;
     if (!sorted_) {
         items_.emplace_back(text, false);
         return;
@@ -31,6 +32,17 @@ void MemoryListPane::remove(std::size_t index) {
         throw std::out_of_range("list index out of bounds");
     }
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ++revision_;
+}
+
+void MemoryListPane::clear() {
+    items_.clear();
+    ++revision_;
+}
+
+void MemoryListPane::setChecked(std::size_t index, bool checked) {
+    items_.at(index).second = checked;
+    ++revision_;
 }
 
 } // namespace korvane

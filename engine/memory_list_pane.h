@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,14 +21,16 @@ public:
     std::string item(std::size_t index) const override { return items_.at(index).first; }
     void add(const std::string& text) override;
     void remove(std::size_t index) override;
-    void clear() override { items_.clear(); }
+    void clear() override;
     bool checked(std::size_t index) const override { return items_.at(index).second; }
-    void setChecked(std::size_t index, bool checked) override { items_.at(index).second = checked; }
+    void setChecked(std::size_t index, bool checked) override;
+    std::uint64_t revision() const override { return revision_; }
 
 private:
     std::string name_;
     bool sorted_;
     std::vector<std::pair<std::string, bool>> items_;
+    std::uint64_t revision_ = 0;
 };
 
 } // namespace korvane

@@ -25,9 +25,9 @@ class ProcessSnapshot {
 public:
     explicit ProcessSnapshot(ProcessTable& processes) : processes_(processes) {}
 
-    // Rebuilds StgLst from the process table; keeps the previous one when the
-    // table cannot be read.
-    void RefreshTaskListNT();
+    // Rebuilds StgLst from the process table; keeps the previous one, and answers
+    // false, when the table cannot be read.
+    bool RefreshTaskListNT();
     // Refills the Current list with the paths of StgLst, each shown as far as its
     // first " [".
     void AddStgLstPeocessesToTextListBox1(ListPane& current) const;

@@ -40,19 +40,31 @@ SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterLis
     : programFolder_(exeFolder), alarmSound_(exeFolder + "Alarm1.wav"), filterList_(filterList), snapshot_(snapshot),
       lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog), flags_(flags) {}
 
-SafeListVerifier::PassLists SafeListVerifier::readLists() const {
-    PassLists lists{LowerCase(lists_.neverKill.joinedText()), lists_.safe.items(), {}, lists_.kill.items()};
-    lists.safeLower.reserve(lists.safe.size());
-    for (const std::string& entry : lists.safe) {
-        lists.safeLower.push_back(LowerCase(entry));
+void SafeListVerifier::readLists() {
+    const std::uint64_t safeRevision = lists_.safe.revision();
+    const std::uint64_t neverKillRevision = lists_.neverKill.revision();
+    if (memo_.filled && memo_.safeRevision == safeRevision && memo_.neverKillRevision == neverKillRevision) {
+        return;
     }
-    return lists;
+    memo_.filled = true;
+    memo_.safeRevision = safeRevision;
+    memo_.neverKillRevision = neverKillRevision;
+    memo_.neverKillLower = LowerCase(lists_.neverKill.joinedText());
+    memo_.safe = lists_.safe.items();
+    memo_.safeLower.clear();
+    memo_.safeLower.reserve(memo_.safe.size());
+    for (const std::string& entry : memo_.safe) {
+        memo_.safeLower.push_back(LowerCase(entry));
+    }
+    memo_.listings.clear();
 }
 
 void SafeListVerifier::CheckSafeProcessesList() {
-    const PassLists lists = readLists();
+    readLists();
+    ++pass_;
+    const std::vector<std::string> kill = lists_.kill.items();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
-        const Verdict verdict = judge(entry, lists);
+        const Verdict verdict = judge(entry);
         if (verdict == Verdict::Pass || verdict == Verdict::Ended) {
             continue;
         }
@@ -67,8 +79,8 @@ void SafeListVerifier::CheckSafeProcessesList() {
             continue;
         }
         // A process on the Kill list, bypassed or not, is never questioned.
-        const bool killListed = std::any_of(lists.kill.begin(), lists.kill.end(), [&](const std::string& kill) {
-            return KillEntryMatches(kill, entry.text);
+        const bool killListed = std::any_of(kill.begin(), kill.end(), [&](const std::string& killEntry) {
+            return KillEntryMatches(killEntry, entry.text);
         });
         if (verdict == Verdict::NotSafe && !killListed) {
             AddQuestionable(entry, kNotInSafeList);
@@ -76,6 +88,8 @@ void SafeListVerifier::CheckSafeProcessesList() {
             AddQuestionable(entry, kCorruptChecksum);
         }
     }
+    // Only the paths of running processes are remembered.
+    std::erase_if(memo_.listings, [this](const auto& listed) { return listed.second.pass != pass_; });
     if (dialog_.count() == 0 || flags_.DialogUp) {
         return;
     }
@@ -87,7 +101,29 @@ void SafeListVerifier::CheckSafeProcessesList() {
     dialog_.showModal();
 }
 
-SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry, const PassLists& lists) {
+const SafeListVerifier::Listing& SafeListVerifier::listing(const std::string& trimmedPath) {
+    const auto [at, added] = memo_.listings.try_emplace(trimmedPath);
+    Listing& listing = at->second;
+    listing.pass = pass_;
+    if (!added) {
+        return listing;
+    }
+    const std::string path = LowerCase(trimmedPath);
+    listing.exempt = filterList_.InFilterList(trimmedPath) || Occurs(path, memo_.neverKillLower);
+    if (listing.exempt) {
+        return listing;
+    }
+    // The last matching Safe entry decides.
+    for (std::size_t i = memo_.safe.size(); i-- > 0;) {
+        if (Occurs(path, memo_.safeLower[i])) {
+            listing.safeEntry = i;
+            break;
+        }
+    }
+    return listing;
+}
+
+SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
     if (InProgramFolder(entry.path, programFolder_)) {
         return Verdict::Pass;
     }
@@ -96,16 +132,12 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry, co
     if (!ListablePath(entry.path)) {
         return Verdict::NotSafe;
     }
-    const std::string trimmed = Trim(entry.path);
-    const std::string path = LowerCase(trimmed);
-    if (filterList_.InFilterList(trimmed) || Occurs(path, lists.neverKillLower)) {
+    const Listing& listed = listing(Trim(entry.path));
+    if (listed.exempt) {
         return Verdict::Pass;
     }
-    // The last matching Safe entry decides.
-    for (std::size_t i = lists.safe.size(); i-- > 0;) {
-        if (Occurs(path, lists.safeLower[i])) {
-            return checkDigest(entry, lists.safe[i]);
-        }
+    if (listed.safeEntry) {
+        return checkDigest(entry, memo_.safe[*listed.safeEntry]);
     }
     return Verdict::NotSafe;
 }
@@ -120,7 +152,8 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     if (!image) {
         return Verdict::Ended;
     }
-    if (!executables.probe(*image)) {
+    const std::optional<FileStamp> probed = executables.probe(*image);
+    if (!probed) {
         if (ended()) {
             return Verdict::Ended;
         }
@@ -129,7 +162,7 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     }
     std::string digest;
     try {
-        digest = DigestText(FileDigest(*image));
+        digest = DigestText(services_.digests.FileDigest(*image, *probed));
     } catch (const FileError&) {
         if (ended()) {
             return Verdict::Ended;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/activity_log.h"
+#include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
@@ -31,6 +35,7 @@ public:
         SoundPlayer& sound;
         ProcessKiller& killer;
         ActivityLog& log;
+        DigestCache& digests;
     };
 
     SafeListVerifier(const std::string& exeFolder, const FilterList& filterList, const ProcessSnapshot& snapshot,
@@ -45,16 +50,30 @@ public:
 private:
     // Ended: the process ended before it could be judged.
     enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended };
-    // The lists as one pass reads them, lower-cased once: nothing edits them
-    // while the pass walks the snapshot.
-    struct PassLists {
+    // What the lists say about one path: exempt, or the Safe entry that decides (its
+    // position in the memo's `safe`), or neither.
+    struct Listing {
+        bool exempt = false;
+        std::optional<std::size_t> safeEntry;
+        std::uint64_t pass = 0; // the last pass that asked
+    };
+    // The Safe and Never Kill lists as the passes read them, lower-cased once, and
+    // what they say about each path that was asked about. It holds while neither
+    // pane changes, so a pass over unchanged processes costs a look-up each instead
+    // of a search through the lists. Nothing edits the panes while a pass walks the
+    // snapshot.
+    struct ListMemo {
+        bool filled = false;
+        std::uint64_t safeRevision = 0;
+        std::uint64_t neverKillRevision = 0;
         std::string neverKillLower;
         std::vector<std::string> safe;
         std::vector<std::string> safeLower;
-        std::vector<std::string> kill;
+        std::unordered_map<std::string, Listing> listings; // by trimmed path
     };
-    PassLists readLists() const;
-    Verdict judge(const SnapshotEntry& entry, const PassLists& lists);
+    void readLists();
+    const Listing& listing(const std::string& trimmedPath);
+    Verdict judge(const SnapshotEntry& entry);
     Verdict checkDigest(const SnapshotEntry& entry, const std::string& safeEntry);
 
     std::string programFolder_; // with its trailing separator
@@ -67,6 +86,8 @@ private:
     const WatchPreferences& preferences_;
     QuestionableDialog& dialog_;
     WatchFlags& flags_;
+    ListMemo memo_;
+    std::uint64_t pass_ = 0;
 };
 
 } // namespace korvane

@@ -11,14 +11,30 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
       killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location.folder, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
-                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_}, host, preferences,
-                dialog, flags_) {}
+                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_}, host,
+                preferences, dialog, flags_) {}
 
 void WatchEngine::takeFirstSnapshot() {
-    snapshot_.RefreshTaskListNT();
+    takeProcessEvents();
+    if (snapshot_.RefreshTaskListNT()) {
+        schedule_.scanned();
+    }
     PrevStgLst_ = snapshot_.StgLst();
     snapshot_.AddStgLstPeocessesToTextListBox1(panes_.current);
     flags_.ForceCheck = true;
+}
+
+bool WatchEngine::takeProcessEvents() {
+    ProcessEvents* events = platform_.processEvents.get();
+    return events != nullptr && schedule_.noteEvents(events->takeEvents());
+}
+
+void WatchEngine::refreshWhenDue() {
+    takeProcessEvents();
+    const ProcessEvents* events = platform_.processEvents.get();
+    if (schedule_.scanDue(events != nullptr && events->subscribed()) && snapshot_.RefreshTaskListNT()) {
+        schedule_.scanned();
+    }
 }
 
 bool WatchEngine::snapshotChanged() const {
@@ -30,7 +46,7 @@ void WatchEngine::Timer1Timer() {
     if (flags_.DialogUp) {
         dialog_.bringToFront();
     }
-    snapshot_.RefreshTaskListNT();
+    refreshWhenDue();
     host_.setTrayIconActive(true);
 
     // Bypass marks last until the first minute of the next day.

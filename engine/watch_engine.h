@@ -4,12 +4,14 @@
 #include <vector>
 
 #include "engine/activity_log.h"
+#include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/kill_list.h"
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/safe_list_verifier.h"
+#include "engine/scan_schedule.h"
 #include "engine/watch_flags.h"
 #include "engine/watch_host.h"
 #include "platform/api/platform_services.h"
@@ -42,6 +44,10 @@ public:
     // The first snapshot of a run: the baseline the first tick compares with.
     void takeFirstSnapshot();
 
+    // Takes the process events that arrived; true when they call for a cycle at once
+    // (a program was started, or events were lost). Each tick takes them too.
+    bool takeProcessEvents();
+
     ProcessSnapshot& snapshot() { return snapshot_; }
     KillListEnforcer& killList() { return killList_; }
     SafeListVerifier& verifier() { return verifier_; }
@@ -49,9 +55,12 @@ public:
     ActivityLog& log() { return log_; }
     const FilterList& filterList() const { return filterList_; }
     WatchFlags& flags() { return flags_; }
+    DigestCache& digests() { return digests_; }
 
 private:
     bool snapshotChanged() const;
+    // A snapshot when one is due: without process events on every tick.
+    void refreshWhenDue();
 
     PlatformServices& platform_;
     WatchPanes panes_;
@@ -63,6 +72,8 @@ private:
     // PrevStgLst: the snapshot as it was when the Current list was last rebuilt.
     std::vector<SnapshotEntry> PrevStgLst_;
     ActivityLog log_;
+    DigestCache digests_;
+    ScanSchedule schedule_;
     ProcessKiller killer_;
     KillListEnforcer killList_;
     SafeListVerifier verifier_;

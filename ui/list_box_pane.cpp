@@ -2,9 +2,21 @@
 
 #include <stdexcept>
 
+#include <QAbstractItemModel>
 #include <QSignalBlocker>
 
 namespace korvane {
+
+ListBoxPane::ListBoxPane(TTextListBox& box, bool withMarks) : box_(box), withMarks_(withMarks) {
+    const QAbstractItemModel* model = box_.model();
+    const auto changed = [this] { ++revision_; };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &changes_, changed);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &changes_, changed);
+}
 
 std::string ListBoxPane::name() const {
     return box_.objectName().toStdString();
@@ -39,6 +51,16 @@ void ListBoxPane::addShowing(const std::string& text, const std::string& shown) 
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
         entry->setCheckState(Qt::Unchecked);
     }
+}
+
+void ListBoxPane::addAllShowing(const std::vector<std::pair<std::string, std::string>>& items) {
+    // Items with marks get theirs one by one; no such list is filled in bulk.
+    if (withMarks_) {
+        ListPane::addAllShowing(items);
+        return;
+    }
+    const QSignalBlocker quiet(box_);
+    box_.addTexts(items);
 }
 
 void ListBoxPane::remove(std::size_t index) {

@@ -16,6 +16,7 @@
 #include "ui/main_form_geometry.h"
 #include "ui/palette.h"
 #include "ui/pointer_warp.h"
+#include "ui/process_event_watch.h"
 #include "ui/questionable_form.h"
 
 namespace korvane {
@@ -88,6 +89,7 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     connect(CheckBox3, &QCheckBox::clicked, this, &TForm1::CheckBox3Click);
     preferences_ = new PreferencesPanel(*this, this);
     trayControls_ = new TrayControls(*this, this);
+    eventWatch_ = std::make_unique<ProcessEventWatch>(*this);
 
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
@@ -376,6 +378,12 @@ void TForm1::PrefButton2Click() {
 
 void TForm1::setTimer1Interval(int milliseconds) {
     SetInterval(Timer1, milliseconds);
+}
+
+void TForm1::runCycleNow() {
+    if (Timer1.isActive()) {
+        Timer1Timeout();
+    }
 }
 
 // Qt never fires a timer again while its own timeout handler is on the stack, not

@@ -22,6 +22,7 @@
 
 namespace korvane {
 
+class ProcessEventWatch;
 class TForm2;
 
 // The main window: the four lists side by side, the action bar, the preferences
@@ -46,6 +47,8 @@ public:
     void Timer1Timer();
     // Runs the watch timer every `milliseconds`; 0 or less leaves it off.
     void setTimer1Interval(int milliseconds);
+    // Runs the watch cycle now, as a tick would, while the watch timer runs.
+    void runCycleNow();
 
     // Folds or unfolds the preferences pane; the pointer stays on the button.
     void PrefButton2Click();
@@ -180,6 +183,7 @@ private:
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<WatchEngine> engine_;
     std::unique_ptr<DataStore> store_;
+    std::unique_ptr<ProcessEventWatch> eventWatch_;
 };
 
 } // namespace korvane

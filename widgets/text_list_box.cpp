@@ -16,6 +16,7 @@ namespace korvane {
 namespace {
 
 constexpr int BytesRole = Qt::UserRole;
+constexpr qsizetype kMostWidthsKept = 8192;
 
 std::string bytesOf(const QListWidgetItem* item) {
     const QVariant bytes = item->data(BytesRole);
@@ -105,12 +106,32 @@ int TTextListBox::addText(const std::string& text, const std::string& shown) {
     return row;
 }
 
+void TTextListBox::addTexts(const std::vector<std::pair<std::string, std::string>>& items) {
+    {
+        const QScopedValueRollback<bool> batch(adding_, true);
+        for (const auto& [text, shown] : items) {
+            addText(text, shown);
+        }
+    }
+    applyExtent();
+}
+
 std::string TTextListBox::text(int row) const {
     return bytesOf(item(row));
 }
 
 int TTextListBox::itemWidth(const QListWidgetItem* item) const {
-    return QFontMetrics(font()).horizontalAdvance(item->text() + QLatin1Char('x'));
+    const QString text = item->text();
+    if (const auto known = widths_.constFind(text); known != widths_.cend()) {
+        return *known;
+    }
+    // Bounded: paths of programs long gone are dropped now and then.
+    if (widths_.size() >= kMostWidthsKept) {
+        widths_.clear();
+    }
+    const int width = QFontMetrics(font()).horizontalAdvance(text + QLatin1Char('x'));
+    widths_.insert(text, width);
+    return width;
 }
 
 void TTextListBox::rowsInserted(const QModelIndex& parent, int start, int end) {
@@ -118,7 +139,11 @@ void TTextListBox::rowsInserted(const QModelIndex& parent, int start, int end) {
     for (int row = start; row <= end; ++row) {
         maxItemWidth_ = std::max(maxItemWidth_, itemWidth(item(row)));
     }
-    applyExtent();
+    // Laying the view out measures every item: once per item added, filling a long
+    // list would cost the square of its length.
+    if (!adding_) {
+        applyExtent();
+    }
 }
 
 void TTextListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
@@ -137,6 +162,7 @@ void TTextListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int start, in
 void TTextListBox::changeEvent(QEvent* event) {
     QListWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        widths_.clear();
         remeasureAll();
     }
 }

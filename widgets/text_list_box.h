@@ -1,8 +1,12 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include <QHash>
 #include <QListWidget>
+#include <QString>
 
 namespace korvane {
 
@@ -31,6 +35,9 @@ public:
     int addText(const std::string& text);
     // The same for an item that keeps `text` but shows `shown`; sorted by `text`.
     int addText(const std::string& text, const std::string& shown);
+    // Adds each (text, shown) pair as addText() does, but lays the view out once, at
+    // the end: a list of hundreds of items is filled in one go instead of once per item.
+    void addTexts(const std::vector<std::pair<std::string, std::string>>& items);
     std::string text(int row) const;
 
     // The widest item plus "x", in pixels of the current font.
@@ -63,6 +70,11 @@ private:
     int maxItemWidth_ = 0;
     bool remeasureAfterRemoval_ = false;
     bool settingRange_ = false; // inside updateGeometries, which may resize the view
+    bool adding_ = false;       // inside addTexts
+    // Widths of the texts measured, in the current font: the Current list is filled
+    // anew with mostly the same paths on every change of the processes, and shaping
+    // a text costs more than the rest of adding it.
+    mutable QHash<QString, int> widths_;
 };
 
 } // namespace korvane

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/api/file_stamp.h"
 #include "platform/api/process_table.h"
 
 namespace korvane {
@@ -10,9 +11,10 @@ namespace korvane {
 class ExecutableAccess {
 public:
     virtual ~ExecutableAccess() = default;
-    // The exclusive-read probe: true when the path names a regular file that can be
-    // opened for reading now. Never blocks: a FIFO or a device fails the probe.
-    virtual bool probe(const std::string& path) = 0;
+    // The exclusive-read probe: succeeds when the path names a regular file that can
+    // be opened for reading now, and gives the stamp of the file it opened. Never
+    // blocks: a FIFO or a device fails the probe.
+    virtual std::optional<FileStamp> probe(const std::string& path) = 0;
     // The file to read for the image the process with this identity runs, so that a
     // file swapped in at its path after the start cannot pass for the running
     // program. std::nullopt once that process has ended: its image is gone, and

@@ -7,6 +7,7 @@
 #include "platform/api/executable_access.h"
 #include "platform/api/file_locker.h"
 #include "platform/api/instance_lock.h"
+#include "platform/api/process_events.h"
 #include "platform/api/process_priority.h"
 #include "platform/api/process_table.h"
 #include "platform/api/process_terminator.h"
@@ -27,6 +28,8 @@ struct PlatformServices {
     std::unique_ptr<FileLocker> fileLocker;
     std::unique_ptr<StartupRegistration> startup;
     std::unique_ptr<EndOfSession> endOfSession;
+    // May stay empty: the process table is then read on every tick.
+    std::unique_ptr<ProcessEvents> processEvents;
 };
 
 } // namespace korvane

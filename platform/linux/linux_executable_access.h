@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/api/executable_access.h"
+#include "platform/linux/process_handles.h"
 
 namespace korvane {
 
@@ -9,8 +12,13 @@ namespace korvane {
 // the process was started from even after the path was replaced or deleted.
 class LinuxExecutableAccess : public ExecutableAccess {
 public:
-    bool probe(const std::string& path) override;
+    explicit LinuxExecutableAccess(
+        std::shared_ptr<linux_proc::ProcessHandles> handles = std::make_shared<linux_proc::ProcessHandles>());
+    std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
+
+private:
+    std::shared_ptr<linux_proc::ProcessHandles> handles_;
 };
 
 } // namespace korvane

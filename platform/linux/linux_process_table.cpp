@@ -1,60 +1,56 @@
 #include "platform/linux/linux_process_table.h"
 
-#include <algorithm>
-#include <cstdlib>
-
-#include <dirent.h>
-
-#include "platform/linux/proc_files.h"
+#include <utility>
 
 namespace korvane {
 
 namespace {
 
-// The numeric entries of /proc, sorted; nullopt when /proc cannot be read.
-std::optional<std::vector<int>> ProcessIds() {
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) {
-        return std::nullopt;
-    }
-    std::vector<int> pids;
-    while (const dirent* entry = ::readdir(proc)) {
-        const char* name = entry->d_name;
-        if (*name < '1' || *name > '9') {
-            continue;
-        }
-        char* end = nullptr;
-        const long pid = std::strtol(name, &end, 10);
-        if (*end == '\0' && pid > 0) {
-            pids.push_back(static_cast<int>(pid));
-        }
-    }
-    ::closedir(proc);
-    std::sort(pids.begin(), pids.end());
-    return pids;
+bool Usable(const std::optional<std::string>& path) {
+    return path && path->starts_with('/');
 }
 
 } // namespace
 
+LinuxProcessTable::LinuxProcessTable(std::shared_ptr<linux_proc::ProcessHandles> handles)
+    : handles_(std::move(handles)) {}
+
 std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
-    const auto pids = ProcessIds();
+    linux_proc::ProcSource& source = handles_->source();
+    const auto pids = source.processIds();
     if (!pids) {
         return std::nullopt;
     }
+    handles_->forgetEnded();
     std::vector<ProcessRecord> records;
     records.reserve(pids->size());
     for (const int pid : *pids) {
-        // Start time first: if the PID is reused before the link is read, the
-        // record carries the older identity, which no termination can reach.
-        const auto startTime = linux_proc::StartTime(pid);
-        if (!startTime) {
+        // Known and not ended: the same process. Should it end and its PID be taken
+        // before the link is read, the record carries the older identity, which no
+        // termination can reach, and the next snapshot finds the newcomer. A kernel
+        // thread has no executable to read.
+        if (const auto known = handles_->held(pid)) {
+            auto path = known->kernelThread ? std::nullopt : source.executablePath(pid);
+            if (Usable(path)) {
+                records.push_back({{pid, known->startTime}, std::move(*path)});
+            }
             continue;
         }
-        auto path = linux_proc::ExecutablePath(pid);
-        if (!path || !path->starts_with('/')) {
-            continue;
+        // New: the handle first, so that the start time and the link read after it
+        // are known to be its process's while the handle has not reported an end.
+        const int handle = handles_->open(pid);
+        const auto stat = source.stat(pid);
+        auto path = stat ? source.executablePath(pid) : std::nullopt;
+        if (handle >= 0) {
+            if (!stat || linux_proc::ProcessHandles::ended(handle)) {
+                linux_proc::ProcessHandles::discard(handle);
+                continue;
+            }
+            handles_->hold(pid, *stat, handle);
         }
-        records.push_back({{pid, *startTime}, std::move(*path)});
+        if (stat && Usable(path)) {
+            records.push_back({{pid, stat->startTime}, std::move(*path)});
+        }
     }
     return records;
 }

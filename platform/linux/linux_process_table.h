@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/api/process_table.h"
+#include "platform/linux/process_handles.h"
 
 namespace korvane {
 
@@ -8,9 +11,18 @@ namespace korvane {
 // cannot be read (kernel threads, other users' processes without the right to
 // look, processes that ended meanwhile) are left out, as are paths that are not
 // absolute.
+//
+// A process's start time is read once, when its PID first appears; after that the
+// pidfd held for it tells whether the PID still belongs to it. The terminator and
+// the executable access share the handles, so they aim at the same processes.
 class LinuxProcessTable : public ProcessTable {
 public:
+    explicit LinuxProcessTable(
+        std::shared_ptr<linux_proc::ProcessHandles> handles = std::make_shared<linux_proc::ProcessHandles>());
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+
+private:
+    std::shared_ptr<linux_proc::ProcessHandles> handles_;
 };
 
 } // namespace korvane

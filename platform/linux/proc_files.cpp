@@ -35,7 +35,7 @@ private:
 
 } // namespace
 
-std::optional<std::uint64_t> StartTime(int pid) {
+std::optional<ProcStat> ReadStat(int pid) {
     const int fd = ::open(ProcPath(pid, "stat").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
@@ -46,29 +46,38 @@ std::optional<std::uint64_t> StartTime(int pid) {
     if (length <= 0) {
         return std::nullopt;
     }
-    const std::string_view stat(buffer, static_cast<std::size_t>(length));
+    buffer[length] = '\0';
     // The command name (field 2) may hold blanks and parentheses: count fields
     // from the last ")".
-    const void* nameEnd = ::memrchr(buffer, ')', static_cast<std::size_t>(length));
+    const char* nameEnd = static_cast<const char*>(::memrchr(buffer, ')', static_cast<std::size_t>(length)));
     if (nameEnd == nullptr) {
         return std::nullopt;
     }
-    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nameEnd) - buffer);
-    // Fields 3 to 21 lie between the ")" and the start time.
-    for (int field = 3; field <= 22; ++field) {
-        at = stat.find(' ', at + 1);
-        if (at == std::string_view::npos) {
+    // Fields 3 and on, each after one blank; `at` is the blank before field `current`.
+    const char* at = nameEnd + 1;
+    const auto field = [&](int wanted, int& current) -> std::optional<unsigned long long> {
+        for (; current < wanted; ++current) {
+            at = std::strchr(at + 1, ' ');
+            if (at == nullptr) {
+                return std::nullopt;
+            }
+        }
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long value = std::strtoull(at + 1, &end, 10);
+        if (errno != 0 || end == at + 1) {
             return std::nullopt;
         }
-    }
-    buffer[length] = '\0';
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long value = std::strtoull(buffer + at + 1, &end, 10);
-    if (errno != 0 || end == buffer + at + 1) {
+        return value;
+    };
+    int current = 3;
+    const auto flags = field(9, current);
+    const auto startTime = flags ? field(22, current) : std::nullopt;
+    if (!startTime) {
         return std::nullopt;
     }
-    return value;
+    constexpr unsigned long long kKernelThreadFlag = 0x00200000; // PF_KTHREAD
+    return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0};
 }
 
 std::optional<std::string> ExecutablePath(int pid) {

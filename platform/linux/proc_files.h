@@ -8,8 +8,14 @@ namespace korvane::linux_proc {
 
 // Reads of /proc shared by the process table and the terminator.
 
-// The process start time (field 22 of /proc/PID/stat, clock ticks since boot).
-std::optional<std::uint64_t> StartTime(int pid);
+// What /proc/PID/stat tells about a process's identity.
+struct ProcStat {
+    std::uint64_t startTime = 0; // field 22: clock ticks since boot
+    bool kernelThread = false;   // field 9 holds PF_KTHREAD: never a program with an executable
+
+    bool operator==(const ProcStat&) const = default;
+};
+std::optional<ProcStat> ReadStat(int pid);
 // The target of /proc/PID/exe without the kernel's " (deleted)" marker; nullopt
 // when it cannot be read.
 std::optional<std::string> ExecutablePath(int pid);

@@ -449,5 +449,30 @@ TEST_F(SafeListVerifierTest, BracketInsideAPathIsPartOfThePath) {
     std::filesystem::remove_all(prefix + "[x]");
 }
 
+// What the lists said about a path is remembered between passes, but only while
+// neither the Safe nor the Never Kill list changes.
+TEST_F(SafeListVerifierTest, ListsEditedBetweenPassesAreSearchedAgain) {
+    const std::string a = makeExe("a", "program a");
+    const std::string c = makeExe("c", "program c");
+    trust(a);
+    const ProcessIdentity idA = platform.table->start(a);
+    verify();
+    verify();
+    EXPECT_TRUE(dialogItems().empty());
+
+    safe.clear();
+    safe.add(safeEntry(a, digestOf(c)));
+    neverKill.add(c);
+    const ProcessIdentity idC = platform.table->start(c);
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(a, idA) + " [corrupt checksum]"}));
+
+    // Taken off the Never Kill list, the same running path is questioned.
+    neverKill.remove(neverKill.count() - 1);
+    verify();
+    EXPECT_EQ(dialogItems(),
+              (std::vector<std::string>{entry(a, idA) + " [corrupt checksum]", entry(c, idC) + " [not in Safe list]"}));
+}
+
 } // namespace
 } // namespace korvane

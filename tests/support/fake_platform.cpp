@@ -1,15 +1,20 @@
 #include "tests/support/fake_platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "tests/support/temp_folder.h"
+
 namespace korvane::test {
 
 std::optional<std::vector<ProcessRecord>> FakeProcessTable::enumerate() {
+    ++enumerations;
     if (!available) {
         return std::nullopt;
     }
@@ -42,9 +47,12 @@ bool FakeTerminator::terminate(const ProcessIdentity& id) {
     return true;
 }
 
-bool FakeExecutableAccess::probe(const std::string& path) {
+std::optional<FileStamp> FakeExecutableAccess::probe(const std::string& path) {
     probed.push_back(path);
-    return !locked.contains(path);
+    if (locked.contains(path)) {
+        return std::nullopt;
+    }
+    return StampAt(path).value_or(FileStamp{});
 }
 
 std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdentity& id) {
@@ -120,6 +128,41 @@ void FakeEndOfSession::request() {
     }
 }
 
+FakeProcessEvents::FakeProcessEvents() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::runtime_error("cannot make a pipe");
+    }
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+}
+
+FakeProcessEvents::~FakeProcessEvents() {
+    ::close(readEnd_);
+    ::close(writeEnd_);
+}
+
+ProcessEventBatch FakeProcessEvents::takeEvents() {
+    char drained[64];
+    while (::read(readEnd_, drained, sizeof drained) > 0) {
+    }
+    if (ending_) {
+        subscribed_ = false;
+    }
+    return std::exchange(waiting_, {});
+}
+
+void FakeProcessEvents::deliver(const ProcessEventBatch& batch, bool endSubscription) {
+    waiting_.exec = waiting_.exec || batch.exec;
+    waiting_.changed = waiting_.changed || batch.changed;
+    waiting_.lost = waiting_.lost || batch.lost || endSubscription;
+    ending_ = ending_ || endSubscription;
+    // A full pipe is readable already.
+    if (::write(writeEnd_, "e", 1) != 1 && errno != EAGAIN) {
+        throw std::runtime_error("cannot signal the pipe");
+    }
+}
+
 FakePlatform::FakePlatform() {
     auto tableOwner = std::make_unique<FakeProcessTable>();
     table = tableOwner.get();
@@ -151,6 +194,9 @@ FakePlatform::FakePlatform() {
     auto endOwner = std::make_unique<FakeEndOfSession>();
     endOfSession = endOwner.get();
     services.endOfSession = std::move(endOwner);
+    auto eventsOwner = std::make_unique<FakeProcessEvents>();
+    processEvents = eventsOwner.get();
+    services.processEvents = std::move(eventsOwner);
 }
 
 } // namespace korvane::test

@@ -16,6 +16,7 @@ namespace korvane::test {
 class FakeProcessTable : public ProcessTable {
 public:
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+    int enumerations = 0; // calls of enumerate
 
     // Starts a process; returns its identity (PIDs count up from 1000).
     ProcessIdentity start(const std::string& path);
@@ -63,11 +64,12 @@ public:
 // Executables that the probe refuses. The running image of a process of the table is
 // read from its path, or from the file `images` names for its PID (the program as it
 // was started, after another file was put at its path); a process that is no longer
-// in the table has none.
+// in the table has none. The probe gives the stamp of a file that exists, else one
+// that no real file has.
 class FakeExecutableAccess : public ExecutableAccess {
 public:
     explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
-    bool probe(const std::string& path) override;
+    std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
@@ -127,6 +129,31 @@ private:
     int writeEnd_ = -1;
 };
 
+// Process events a test delivers, through a real pipe as the kernel's socket would
+// turn readable. Not subscribed until the test says so.
+class FakeProcessEvents : public ProcessEvents {
+public:
+    FakeProcessEvents();
+    ~FakeProcessEvents() override;
+    FakeProcessEvents(const FakeProcessEvents&) = delete;
+    FakeProcessEvents& operator=(const FakeProcessEvents&) = delete;
+
+    bool subscribed() const override { return subscribed_; }
+    int descriptor() const override { return subscribed_ ? readEnd_ : -1; }
+    ProcessEventBatch takeEvents() override;
+
+    void subscribe() { subscribed_ = true; }
+    // What the kernel would report; ends the subscription when the batch says so.
+    void deliver(const ProcessEventBatch& batch, bool endSubscription = false);
+
+private:
+    int readEnd_ = -1;
+    int writeEnd_ = -1;
+    bool subscribed_ = false;
+    bool ending_ = false;
+    ProcessEventBatch waiting_;
+};
+
 // A PlatformServices whose members are the fakes above, reachable typed.
 struct FakePlatform {
     FakePlatform();
@@ -140,6 +167,7 @@ struct FakePlatform {
     FakeFileLocker* fileLocker;
     FakeStartupRegistration* startup;
     FakeEndOfSession* endOfSession;
+    FakeProcessEvents* processEvents;
     PlatformServices services;
 };
 

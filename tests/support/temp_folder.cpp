@@ -5,6 +5,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 namespace korvane::test {
 
 TempFolder::TempFolder() {
@@ -34,6 +36,14 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+std::optional<FileStamp> StampAt(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return StampOf(info);
 }
 
 } // namespace korvane::test

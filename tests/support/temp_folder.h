@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "platform/api/file_stamp.h"
 
 namespace korvane::test {
 
@@ -25,5 +28,7 @@ private:
 // Whole-file helpers for tests: bytes in, bytes out.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+// The stamp of the regular file at `path`, links followed; nullopt when there is none.
+std::optional<FileStamp> StampAt(const std::string& path);
 
 } // namespace korvane::test

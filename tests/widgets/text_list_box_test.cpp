@@ -133,5 +133,28 @@ TEST_F(TextListBoxTest, RowsTakeTheItemHeight) {
     EXPECT_EQ(list.visualItemRect(list.item(1)).height(), 30);
 }
 
+TEST_F(TextListBoxTest, AddingInOneGoGivesWhatAddingOneByOneGives) {
+    // Sorted by the text, shown as something else: a Current entry and its path.
+    const std::vector<std::pair<std::string, std::string>> items{
+        {"b", "b"},   {shortItem + " [1]", shortItem}, {"B", "B"}, {longItem, longItem}, {"a", "a"},
+        {"b", "b 2"}, {middleItem, middleItem},        {"A", "A"}};
+    TTextListBox oneByOne;
+    for (TTextListBox* box : {&list, &oneByOne}) {
+        box->setSorted(true);
+        box->addText("a"); // an item that was there before
+    }
+    for (const auto& [text, shown] : items) {
+        oneByOne.addText(text, shown);
+    }
+    list.addTexts(items);
+    ASSERT_EQ(list.count(), oneByOne.count());
+    for (int row = 0; row < list.count(); ++row) {
+        EXPECT_EQ(list.text(row), oneByOne.text(row)) << row;
+        EXPECT_EQ(list.item(row)->text(), oneByOne.item(row)->text()) << row;
+    }
+    EXPECT_EQ(list.horizontalExtent(), width(longItem));
+    EXPECT_EQ(bar()->maximum(), width(longItem) - list.viewport()->width());
+}
+
 } // namespace
 } // namespace korvane
