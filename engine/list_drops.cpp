@@ -49,7 +49,8 @@ void DeleteCoveredKillEntries(ListPane& kill) {
         if (j >= kill.count()) {
             return;
         }
-        const std::string covering = "/" + kill.item(j);
+        std::string covering(1, '/');
+        covering += kill.item(j);
         for (std::size_t k = kill.count(); k-- > 1;) {
             if (Occurs(covering, kill.item(k - 1))) {
                 kill.remove(k - 1);
