@@ -22,11 +22,6 @@ protected:
         snapshot.AddStgLstPeocessesToTextListBox1(currentPane);
         return currentPane;
     }
-    std::string file(const std::string& name, const std::string& bytes) {
-        const std::string path = folder.file(name);
-        WriteFileBytes(path, bytes);
-        return path;
-    }
     bool copy() { return CopyAllCurrentToSafe(current(), safe, own, snapshot, *platform.executables); }
 
     test::TempFolder folder;
@@ -38,10 +33,10 @@ protected:
 };
 
 TEST_F(CopyCurrentToSafeTest, EveryProgramButTheOwnEntersWithItsDigest) {
-    const std::string tool = file("tool", "abc");
+    const std::string tool = folder.write("tool", "abc");
     // On Linux a path differing only in letter case is another program.
-    const std::string ownInOtherCase = file("KORVANE", "xyz");
-    file("Korvane", "own");
+    const std::string ownInOtherCase = folder.write("KORVANE", "xyz");
+    folder.write("Korvane", "own");
     platform.table->start(tool);
     platform.table->start(tool);
     platform.table->start(own);
@@ -55,8 +50,8 @@ TEST_F(CopyCurrentToSafeTest, EveryProgramButTheOwnEntersWithItsDigest) {
 }
 
 TEST_F(CopyCurrentToSafeTest, PathsNoListLineCanHoldAreSkipped) {
-    const std::string odd = file("odd\nname", "abc");
-    const std::string tool = file("tool", "xyz");
+    const std::string odd = folder.write("odd\nname", "abc");
+    const std::string tool = folder.write("tool", "xyz");
     platform.table->start(odd);
     platform.table->start(tool);
     EXPECT_TRUE(copy());
@@ -64,8 +59,8 @@ TEST_F(CopyCurrentToSafeTest, PathsNoListLineCanHoldAreSkipped) {
 }
 
 TEST_F(CopyCurrentToSafeTest, AnUndigestibleFileStopsTheCopyWithoutTheCleanUp) {
-    const std::string first = file("a", "abc");
-    const std::string last = file("c", "abc");
+    const std::string first = folder.write("a", "abc");
+    const std::string last = folder.write("c", "abc");
     platform.table->start(first);
     platform.table->start(folder.file("b-missing"));
     platform.table->start(last);

@@ -61,18 +61,12 @@ void RewriteInPlace(const std::string& path, const std::string& bytes) {
 
 class DigestCacheTest : public ::testing::Test {
 protected:
-    std::string write(const std::string& name, const std::string& bytes) {
-        const std::string path = folder.file(name);
-        test::WriteFileBytes(path, bytes);
-        return path;
-    }
-
     test::TempFolder folder;
 };
 
 TEST_F(DigestCacheTest, AnUnchangedFileIsReadOnceAndGivesTheFileDigest) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
-    const std::string path = write("a", "the program's bytes");
+    const std::string path = folder.write("a", "the program's bytes");
     EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.filesRead(), 1u);
@@ -81,7 +75,7 @@ TEST_F(DigestCacheTest, AnUnchangedFileIsReadOnceAndGivesTheFileDigest) {
 
 TEST_F(DigestCacheTest, RewrittenInPlaceWithSizeAndModificationTimeKeptIsReadAgain) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
-    const std::string path = write("a", "original bytes!");
+    const std::string path = folder.write("a", "original bytes!");
     const timespec modified = ModificationTime(path);
     const Digest before = cache.FileDigest(path, Stamp(path));
 
@@ -101,11 +95,11 @@ TEST_F(DigestCacheTest, RewrittenInPlaceWithSizeAndModificationTimeKeptIsReadAga
 
 TEST_F(DigestCacheTest, AFilePutInThePlaceOfAnotherIsReadAgain) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
-    const std::string path = write("a", "original bytes!");
+    const std::string path = folder.write("a", "original bytes!");
     const timespec modified = ModificationTime(path);
     const Digest before = cache.FileDigest(path, Stamp(path));
 
-    const std::string replacement = write("a.new", "replaced bytes!");
+    const std::string replacement = folder.write("a.new", "replaced bytes!");
     SetModificationTime(replacement, modified);
     std::filesystem::rename(replacement, path);
 
@@ -116,7 +110,7 @@ TEST_F(DigestCacheTest, AFilePutInThePlaceOfAnotherIsReadAgain) {
 
 TEST_F(DigestCacheTest, AFileChangedJustNowIsReadEveryTimeUntilItSettles) {
     DigestCache cache;
-    const std::string path = write("fresh", "just written");
+    const std::string path = folder.write("fresh", "just written");
     EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.FileDigest(path, Stamp(path)), FileDigest(path));
     EXPECT_EQ(cache.filesRead(), 2u);
@@ -125,10 +119,10 @@ TEST_F(DigestCacheTest, AFileChangedJustNowIsReadEveryTimeUntilItSettles) {
 
 TEST_F(DigestCacheTest, TheLeastRecentlyUsedFileGoesFirst) {
     DigestCache cache(3, kNoSettling);
-    const std::string a = write("a", "a");
-    const std::string b = write("b", "b");
-    const std::string c = write("c", "c");
-    const std::string d = write("d", "d");
+    const std::string a = folder.write("a", "a");
+    const std::string b = folder.write("b", "b");
+    const std::string c = folder.write("c", "c");
+    const std::string d = folder.write("d", "d");
     cache.FileDigest(a, Stamp(a));
     cache.FileDigest(b, Stamp(b));
     cache.FileDigest(c, Stamp(c));
@@ -149,7 +143,7 @@ TEST_F(DigestCacheTest, TheLeastRecentlyUsedFileGoesFirst) {
 TEST_F(DigestCacheTest, TheProgramsCacheHoldsAtMostItsBound) {
     DigestCache cache(DigestCache::kCapacity, kNoSettling);
     for (std::size_t i = 0; i < DigestCache::kCapacity + 5; ++i) {
-        const std::string path = write("f" + std::to_string(i), std::to_string(i));
+        const std::string path = folder.write("f" + std::to_string(i), std::to_string(i));
         cache.FileDigest(path, Stamp(path));
         std::filesystem::remove(path);
     }

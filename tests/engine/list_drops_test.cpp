@@ -9,6 +9,7 @@
 
 #include "engine/checksums.h"
 #include "engine/safe_list_entry.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/watch_fixture.h"
 
 namespace korvane {
@@ -35,13 +36,6 @@ DropOutcome Notice(const std::string& text) {
 // The program lives in the fixture's folder; other executables in `bins`.
 class ListDropsTest : public ::testing::Test, public test::WatchFixture {
 protected:
-    std::string makeExe(const std::string& relative, const std::string& bytes) {
-        const std::filesystem::path path = bins.path() / relative;
-        std::filesystem::create_directories(path.parent_path());
-        test::WriteFileBytes(path.string(), bytes);
-        return path.string();
-    }
-    static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
     // Index of `text` in a pane.
     static std::size_t at(const ListPane& pane, const std::string& text) {
         const Strings items = pane.items();
@@ -69,7 +63,7 @@ TEST_F(ListDropsTest, ProgramsOwnFilesNeverEnterTheSafeListButLookalikesElsewher
     std::filesystem::create_directories(folder.path() / "tools");
     test::WriteFileBytes(helper, "helper");
     // Its path holds the program's folder, but not at its start.
-    const std::string lookalike = makeExe(folder.folder().substr(1) + "Korvane", "someone else's");
+    const std::string lookalike = bins.write(folder.folder().substr(1) + "Korvane", "someone else's");
     for (const std::string& path : {own, helper, lookalike}) {
         current.add(path);
     }
@@ -82,12 +76,12 @@ TEST_F(ListDropsTest, ProgramsOwnFilesNeverEnterTheSafeListButLookalikesElsewher
     EXPECT_EQ(drops.TextListBox2DragDrop("TextListBox1", at(current, helper)), kStopped);
     EXPECT_EQ(safe.count(), 0u);
     EXPECT_EQ(drops.TextListBox2DragDrop("TextListBox1", at(current, lookalike)), kDone);
-    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(lookalike, digestOf(lookalike))}));
+    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(lookalike, test::DigestOf(lookalike))}));
     EXPECT_EQ(current.count(), 3u); // a copy
 }
 
 TEST_F(ListDropsTest, SafeDropRefusesAFileNameOnTheKillListIgnoringCaseAndFolder) {
-    const std::string tool = makeExe("a/tool", "tool");
+    const std::string tool = bins.write("a/tool", "tool");
     current.add(tool);
     for (const char* killEntry : {"tool", "/other/TOOL", "TOOL"}) {
         kill.clear();
@@ -101,8 +95,8 @@ TEST_F(ListDropsTest, SafeDropRefusesAFileNameOnTheKillListIgnoringCaseAndFolder
 }
 
 TEST_F(ListDropsTest, SafeDropDigestsTheImageThatRunsAndReplacesTheOlderEntry) {
-    const std::string tool = makeExe("tool", "swapped in since");
-    const std::string started = makeExe("started", "as started");
+    const std::string tool = bins.write("tool", "swapped in since");
+    const std::string started = bins.write("started", "as started");
     const ProcessIdentity id = platform.table->start(tool);
     platform.executables->images[id.pid] = started;
     engine->snapshot().RefreshTaskListNT();
@@ -110,7 +104,7 @@ TEST_F(ListDropsTest, SafeDropDigestsTheImageThatRunsAndReplacesTheOlderEntry) {
     current.add(tool);
 
     EXPECT_EQ(drops.TextListBox2DragDrop("TextListBox1", 0), kDone);
-    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, digestOf(started))}));
+    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, test::DigestOf(started))}));
 
     // A file that cannot be read is not vouched for, and nothing is said.
     current.add(bins.file("missing"));
@@ -208,7 +202,7 @@ TEST_F(ListDropsTest, NeverKillRefusesWhatTheKillListHoldsAndCopiesPathsOnly) {
 }
 
 TEST_F(ListDropsTest, APathWithALineBreakEntersNoList) {
-    const std::string broken = makeExe("x\ny", "odd");
+    const std::string broken = bins.write("x\ny", "odd");
     current.add(broken);
     EXPECT_EQ(drops.TextListBox2DragDrop("TextListBox1", 0), kStopped);
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kStopped);

@@ -9,6 +9,7 @@
 #include "engine/checksums.h"
 #include "engine/file_error.h"
 #include "engine/safe_list_entry.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/watch_fixture.h"
 
 namespace korvane {
@@ -23,12 +24,6 @@ const std::string kAdmitted = "Continued execution, placed in Safe Processes lis
 
 class QuestionableDecisionsTest : public ::testing::Test, public test::WatchFixture {
 protected:
-    std::string makeExe(const std::string& name, const std::string& bytes) {
-        const std::string path = bins.file(name);
-        test::WriteFileBytes(path, bytes);
-        return path;
-    }
-    static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
     // The snapshot entry a dialog line would carry for a process started now.
     SnapshotEntry questioned(const std::string& path) {
         const ProcessIdentity id = platform.table->start(path);
@@ -87,32 +82,32 @@ TEST_F(QuestionableDecisionsTest, PathWithALineBreakIsKilledButNotListed) {
 }
 
 TEST_F(QuestionableDecisionsTest, AdmitsTheDigestOfTheImageThatRuns) {
-    const std::string tool = makeExe("tool", "swapped in while the dialog was up");
-    const std::string started = makeExe("started", "the program that runs");
+    const std::string tool = bins.write("tool", "swapped in while the dialog was up");
+    const std::string started = bins.write("started", "the program that runs");
     const SnapshotEntry process = questioned(tool);
     platform.executables->images[process.id.pid] = started;
     safe.add(SafeListEntry(tool, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"));
 
     decisions.AdmitCheckedLine(process);
-    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, digestOf(started))}));
+    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, test::DigestOf(started))}));
     EXPECT_EQ(platform.executables->probed, (Strings{started}));
     EXPECT_TRUE(platform.table->running(process.id));
     EXPECT_EQ(logCount(kAdmitted), 1);
 }
 
 TEST_F(QuestionableDecisionsTest, EndedProcessIsAdmittedByTheFileAtItsPath) {
-    const std::string tool = makeExe("tool", "what runs next");
+    const std::string tool = bins.write("tool", "what runs next");
     const SnapshotEntry process = questioned(tool);
-    platform.executables->images[process.id.pid] = makeExe("started", "gone with the process");
+    platform.executables->images[process.id.pid] = bins.write("started", "gone with the process");
     platform.table->end(process.id);
 
     decisions.AdmitCheckedLine(process);
-    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, digestOf(tool))}));
+    EXPECT_EQ(safe.items(), (Strings{SafeListEntry(tool, test::DigestOf(tool))}));
     EXPECT_EQ(platform.executables->probed, (Strings{tool}));
 }
 
 TEST_F(QuestionableDecisionsTest, LockedFileIsNotAdmittedAndAnUnreadableOneThrows) {
-    const std::string tool = makeExe("tool", "locked");
+    const std::string tool = bins.write("tool", "locked");
     const SnapshotEntry running = questioned(tool);
     platform.executables->locked.insert(tool);
     decisions.AdmitCheckedLine(running);

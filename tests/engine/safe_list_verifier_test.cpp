@@ -9,6 +9,7 @@
 #include "engine/checksums.h"
 #include "engine/file_error.h"
 #include "engine/text_rules.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/watch_fixture.h"
 
 namespace korvane {
@@ -33,16 +34,7 @@ std::string UpperCase(std::string text) {
 // program's, and everything below it is exempt.
 class SafeListVerifierTest : public ::testing::Test, public test::WatchFixture {
 protected:
-    std::string makeExe(const std::string& name, const std::string& bytes) {
-        const std::string path = bins.file(name);
-        test::WriteFileBytes(path, bytes);
-        return path;
-    }
-    static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
-    static std::string safeEntry(const std::string& path, const std::string& digest) {
-        return path + "     [" + digest + "]";
-    }
-    void trust(const std::string& path) { safe.add(safeEntry(path, digestOf(path))); }
+    void trust(const std::string& path) { safe.add(test::SafeEntryFor(path)); }
 
     void verify() {
         engine->snapshot().RefreshTaskListNT();
@@ -99,8 +91,8 @@ TEST_F(SafeListVerifierTest, OwnFolderExemptsOnlyPathsThatBeginWithIt) {
 
 TEST_F(SafeListVerifierTest, ProcessThatEndedBeforeItsDigestIsSkipped) {
     preferences.autoKill = true;
-    const std::string tool = makeExe("tool", "tool v1");
-    safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+    const std::string tool = bins.write("tool", "tool v1");
+    safe.add(test::SafeEntry(tool, test::DigestOf(bins.write("decoy", "not the tool"))));
     const ProcessIdentity id = platform.table->start(tool);
     engine->snapshot().RefreshTaskListNT();
     platform.table->end(id);
@@ -117,7 +109,7 @@ TEST_F(SafeListVerifierTest, PathWithALineBreakIsNeverExemptByAList) {
     const std::string spanning = bins.file("x\r\n/usr/sbin/ss");
     neverKill.add(bins.file("x"));
     neverKill.add("/usr/sbin/sshd");
-    safe.add(safeEntry(spanning, "0123456789ABCDEF0123456789ABCDEF"));
+    safe.add(test::SafeEntry(spanning, "0123456789ABCDEF0123456789ABCDEF"));
     const ProcessIdentity id = platform.table->start(spanning);
     verify();
     EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(spanning, id) + " [not in Safe list]"}));
@@ -129,13 +121,13 @@ TEST_F(SafeListVerifierTest, PathWithALineBreakIsNeverExemptByAList) {
 }
 
 TEST_F(SafeListVerifierTest, SafeEntryMatchesIgnoringCaseAndItsDigestDecides) {
-    const std::string tool = makeExe("Tool", "tool v1");
-    safe.add(safeEntry(LowerCase(tool), digestOf(tool)));
-    const std::string other = makeExe("other", "other v1");
+    const std::string tool = bins.write("Tool", "tool v1");
+    safe.add(test::SafeEntry(LowerCase(tool), test::DigestOf(tool)));
+    const std::string other = bins.write("other", "other v1");
     // A longer path that contains the process path counts as its entry.
-    safe.add(safeEntry(other + ".old", digestOf(other)));
-    const std::string moved = makeExe("moved", "moved v1");
-    safe.add(safeEntry(moved + ".old", digestOf(other)));
+    safe.add(test::SafeEntry(other + ".old", test::DigestOf(other)));
+    const std::string moved = bins.write("moved", "moved v1");
+    safe.add(test::SafeEntry(moved + ".old", test::DigestOf(other)));
     platform.table->start(tool);
     platform.table->start(other);
     const ProcessIdentity movedId = platform.table->start(moved);
@@ -146,32 +138,33 @@ TEST_F(SafeListVerifierTest, SafeEntryMatchesIgnoringCaseAndItsDigestDecides) {
 }
 
 TEST_F(SafeListVerifierTest, LastMatchingSafeEntryDecides) {
-    const std::string tool = makeExe("tool", "tool v1");
-    const std::string right = digestOf(tool);
-    const std::string wrong = digestOf(makeExe("decoy", "something else"));
+    const std::string tool = bins.write("tool", "tool v1");
+    const std::string right = test::DigestOf(tool);
+    const std::string wrong = test::DigestOf(bins.write("decoy", "something else"));
     // Sorted: "tool     [" comes before "tool2", so "tool2" is the last match.
-    safe.add(safeEntry(tool, wrong));
-    safe.add(safeEntry(tool + "2", right));
+    safe.add(test::SafeEntry(tool, wrong));
+    safe.add(test::SafeEntry(tool + "2", right));
     platform.table->start(tool);
     verify();
     EXPECT_EQ(dialog.count(), 0u);
 
     safe.clear();
-    safe.add(safeEntry(tool, right));
-    safe.add(safeEntry(tool + "2", wrong));
+    safe.add(test::SafeEntry(tool, right));
+    safe.add(test::SafeEntry(tool + "2", wrong));
     verify();
     ASSERT_EQ(dialog.count(), 1u);
     EXPECT_EQ(dialog.item(0), tool + " [1000] [corrupt checksum]");
 }
 
 TEST_F(SafeListVerifierTest, MissingOrAlteredRecordedDigestIsCorrupt) {
-    const std::vector<std::string> paths = {makeExe("a", "a"), makeExe("b", "b"), makeExe("c", "c"), makeExe("d", "d"),
-                                            makeExe("e", "e")};
-    safe.add(paths[0]);                                                                     // no brackets at all
-    safe.add(paths[1] + "     []");                                                         // empty brackets
-    safe.add(safeEntry(paths[2], LowerCase(digestOf(paths[2]))));                           // lower-case digest
-    safe.add(safeEntry(paths[3], digestOf(paths[4])));                                      // another file's digest
-    safe.add(safeEntry(paths[4], digestOf(paths[4])) + "  trailing text is not looked at"); // still its digest
+    const std::vector<std::string> paths = {bins.write("a", "a"), bins.write("b", "b"), bins.write("c", "c"),
+                                            bins.write("d", "d"), bins.write("e", "e")};
+    safe.add(paths[0]);                                                       // no brackets at all
+    safe.add(paths[1] + "     []");                                           // empty brackets
+    safe.add(test::SafeEntry(paths[2], LowerCase(test::DigestOf(paths[2])))); // lower-case digest
+    safe.add(test::SafeEntry(paths[3], test::DigestOf(paths[4])));            // another file's digest
+    safe.add(test::SafeEntry(paths[4], test::DigestOf(paths[4])) +
+             "  trailing text is not looked at"); // still its digest
     for (const std::string& path : paths) {
         platform.table->start(path);
     }
@@ -187,8 +180,8 @@ TEST_F(SafeListVerifierTest, MissingOrAlteredRecordedDigestIsCorrupt) {
 TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
     preferences.autoKill = true;
     preferences.autoKillChecksums = true;
-    const std::string tool = makeExe("tool", "tool v1");
-    safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+    const std::string tool = bins.write("tool", "tool v1");
+    safe.add(test::SafeEntry(tool, test::DigestOf(bins.write("decoy", "not the tool"))));
     platform.executables->locked.insert(tool);
     platform.table->start(tool);
 
@@ -201,7 +194,7 @@ TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
 }
 
 TEST_F(SafeListVerifierTest, DigestFailureAfterASuccessfulProbeEndsThePass) {
-    const std::string gone = makeExe("gone", "gone");
+    const std::string gone = bins.write("gone", "gone");
     trust(gone);
     std::filesystem::remove(gone);
     platform.table->start(gone);
@@ -215,11 +208,11 @@ TEST_F(SafeListVerifierTest, DigestFailureAfterASuccessfulProbeEndsThePass) {
 class AutoKillTest : public SafeListVerifierTest {
 protected:
     AutoKillTest() {
-        const std::string tool = makeExe("tool", "tool v1");
-        safe.add(safeEntry(tool, digestOf(makeExe("decoy", "not the tool"))));
+        const std::string tool = bins.write("tool", "tool v1");
+        safe.add(test::SafeEntry(tool, test::DigestOf(bins.write("decoy", "not the tool"))));
         corrupt = platform.table->start(tool);
-        unknown = platform.table->start(makeExe("unknown", "unknown"));
-        const std::string good = makeExe("good", "good");
+        unknown = platform.table->start(bins.write("unknown", "unknown"));
+        const std::string good = bins.write("good", "good");
         trust(good);
         platform.table->start(good);
     }
@@ -269,9 +262,9 @@ TEST_F(AutoKillTest, MissingLogDoesNotStopTheAutomaticKill) {
 }
 
 TEST_F(SafeListVerifierTest, KillListedProcessesAreNotQuestioned) {
-    const std::string bypassed = makeExe("bypassed", "b");
-    const std::string enforced = makeExe("enforced", "e");
-    const std::string otherCase = makeExe("othercase", "o");
+    const std::string bypassed = bins.write("bypassed", "b");
+    const std::string enforced = bins.write("enforced", "e");
+    const std::string otherCase = bins.write("othercase", "o");
     kill.add(bypassed);
     kill.setChecked(0, true);
     kill.add("enforced"); // a bare name
@@ -288,7 +281,7 @@ TEST_F(SafeListVerifierTest, KillListedProcessesAreNotQuestioned) {
 
 TEST_F(SafeListVerifierTest, AutoKillTerminatesBypassedKillEntries) {
     preferences.autoKill = true;
-    const std::string bypassed = makeExe("bypassed", "b");
+    const std::string bypassed = bins.write("bypassed", "b");
     kill.add(bypassed);
     kill.setChecked(0, true);
     const ProcessIdentity id = platform.table->start(bypassed);
@@ -301,7 +294,7 @@ TEST_F(SafeListVerifierTest, ProcessKilledByTheKillPassIsAttackedAgainUnderAutoK
     preferences.autoKill = true;
     // The process outlives the signal, so each FileKill call reaches it.
     platform.terminator->refuse = true;
-    const std::string banned = makeExe("banned", "b");
+    const std::string banned = bins.write("banned", "b");
     kill.add(banned);
     const ProcessIdentity id = platform.table->start(banned);
 
@@ -314,7 +307,7 @@ TEST_F(SafeListVerifierTest, ProcessKilledByTheKillPassIsAttackedAgainUnderAutoK
 }
 
 TEST_F(SafeListVerifierTest, TwoCopiesAreListedTwiceEachWithItsIdentity) {
-    const std::string tool = makeExe("tool", "t");
+    const std::string tool = bins.write("tool", "t");
     const ProcessIdentity first = platform.table->start(tool);
     const ProcessIdentity second = platform.table->start(tool);
     verify();
@@ -326,10 +319,10 @@ TEST_F(SafeListVerifierTest, TwoCopiesAreListedTwiceEachWithItsIdentity) {
 }
 
 TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
-    const std::string unknown = makeExe("unknown", "u");
-    const std::string tool = makeExe("tool", "t");
-    const std::string wrong = digestOf(makeExe("decoy", "d"));
-    safe.add(safeEntry(tool, wrong));
+    const std::string unknown = bins.write("unknown", "u");
+    const std::string tool = bins.write("tool", "t");
+    const std::string wrong = test::DigestOf(bins.write("decoy", "d"));
+    safe.add(test::SafeEntry(tool, wrong));
     const ProcessIdentity unknownId = platform.table->start(unknown);
     const ProcessIdentity toolId = platform.table->start(tool);
     std::string late;
@@ -337,8 +330,8 @@ TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
         EXPECT_TRUE(engine->flags().DialogUp);
         // Each listed process would now fail for the other reason.
         safe.clear();
-        safe.add(safeEntry(unknown, wrong));
-        late = makeExe("late", "l");
+        safe.add(test::SafeEntry(unknown, wrong));
+        late = bins.write("late", "l");
         platform.table->start(late);
         verify();
         verify();
@@ -354,7 +347,7 @@ TEST_F(SafeListVerifierTest, NestedPassAddsNoListedProcessUnderEitherReason) {
 }
 
 TEST_F(SafeListVerifierTest, AddQuestionableKnowsALineByThePathAndIdentityItWasMadeFrom) {
-    const std::string tool = makeExe("tool", "t");
+    const std::string tool = bins.write("tool", "t");
     const ProcessIdentity id = platform.table->start(tool);
     verify();
     ASSERT_EQ(dialog.count(), 1u);
@@ -374,8 +367,8 @@ TEST_F(SafeListVerifierTest, AddQuestionableKnowsALineByThePathAndIdentityItWasM
 }
 
 TEST_F(SafeListVerifierTest, PathHoldingAReasonTextIsListedOnce) {
-    const std::string odd = makeExe("odd [not in Safe list]", "o");
-    const std::string odder = makeExe("odder [corrupt checksum] [1002]", "o");
+    const std::string odd = bins.write("odd [not in Safe list]", "o");
+    const std::string odder = bins.write("odder [corrupt checksum] [1002]", "o");
     const ProcessIdentity oddId = platform.table->start(odd);
     const ProcessIdentity odderId = platform.table->start(odder);
     dialog.whileShown = [&] {
@@ -393,7 +386,7 @@ TEST_F(SafeListVerifierTest, AlarmPlaysBeforeTheWindowHidesAndTheDialogShows) {
     platform.sound->onPlay = [&] { events.push_back("alarm"); };
     host.onHide = [&] { events.push_back("hide"); };
     dialog.whileShown = [&] { events.push_back("show"); };
-    platform.table->start(makeExe("unknown", "u"));
+    platform.table->start(bins.write("unknown", "u"));
 
     verify();
     EXPECT_EQ(events, (std::vector<std::string>{"alarm", "hide", "show"}));
@@ -401,7 +394,7 @@ TEST_F(SafeListVerifierTest, AlarmPlaysBeforeTheWindowHidesAndTheDialogShows) {
 }
 
 TEST_F(SafeListVerifierTest, DialogOpensOnlyWithItemsAndOnlyWhenNotAlreadyUp) {
-    const std::string tool = makeExe("tool", "t");
+    const std::string tool = bins.write("tool", "t");
     trust(tool);
     platform.table->start(tool);
     verify();
@@ -416,7 +409,7 @@ TEST_F(SafeListVerifierTest, DialogOpensOnlyWithItemsAndOnlyWhenNotAlreadyUp) {
 
     preferences.alarm = true;
     engine->flags().DialogUp = true;
-    platform.table->start(makeExe("unknown", "u"));
+    platform.table->start(bins.write("unknown", "u"));
     verify();
     EXPECT_EQ(dialog.count(), 2u);
     EXPECT_EQ(dialog.shows, 1);
@@ -440,7 +433,7 @@ TEST_F(SafeListVerifierTest, BracketInsideAPathIsPartOfThePath) {
     test::WriteFileBytes(sneaky, "evil");
     const ProcessIdentity sneakyId = platform.table->start(sneaky);
 
-    const std::string bracketed = makeExe("tool[2]", "tool");
+    const std::string bracketed = bins.write("tool[2]", "tool");
     trust(bracketed);
     platform.table->start(bracketed);
 
@@ -452,8 +445,8 @@ TEST_F(SafeListVerifierTest, BracketInsideAPathIsPartOfThePath) {
 // What the lists said about a path is remembered between passes, but only while
 // neither the Safe nor the Never Kill list changes.
 TEST_F(SafeListVerifierTest, ListsEditedBetweenPassesAreSearchedAgain) {
-    const std::string a = makeExe("a", "program a");
-    const std::string c = makeExe("c", "program c");
+    const std::string a = bins.write("a", "program a");
+    const std::string c = bins.write("c", "program c");
     trust(a);
     const ProcessIdentity idA = platform.table->start(a);
     verify();
@@ -461,7 +454,7 @@ TEST_F(SafeListVerifierTest, ListsEditedBetweenPassesAreSearchedAgain) {
     EXPECT_TRUE(dialogItems().empty());
 
     safe.clear();
-    safe.add(safeEntry(a, digestOf(c)));
+    safe.add(test::SafeEntry(a, test::DigestOf(c)));
     neverKill.add(c);
     const ProcessIdentity idC = platform.table->start(c);
     verify();

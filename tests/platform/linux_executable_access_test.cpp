@@ -22,6 +22,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/deadline.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -43,7 +44,6 @@ protected:
         ADD_FAILURE() << "child " << child.pid() << " not in the process table";
         return {};
     }
-    static std::string digestOf(const std::string& path) { return DigestText(FileDigest(path)); }
     // A running executable cannot be rewritten in place; replace it as an
     // installer would: remove it and put other bytes at the path.
     void replaceProgram() {
@@ -57,18 +57,18 @@ protected:
 };
 
 TEST_F(LinuxExecutableAccessTest, RunningImageIsTheStartedFileAfterThePathWasReplaced) {
-    const std::string started = digestOf(program);
+    const std::string started = test::DigestOf(program);
     test::ChildProcess child(program, {"60"});
     const ProcessIdentity id = identityOf(child);
 
     replaceProgram();
-    ASSERT_NE(digestOf(program), started);
+    ASSERT_NE(test::DigestOf(program), started);
 
     const std::optional<std::string> image = access.runningImage(id);
     ASSERT_TRUE(image.has_value());
     EXPECT_NE(*image, program);
     EXPECT_TRUE(access.probe(*image));
-    EXPECT_EQ(digestOf(*image), started);
+    EXPECT_EQ(test::DigestOf(*image), started);
 }
 
 TEST_F(LinuxExecutableAccessTest, EndedProcessHasNoRunningImage) {
@@ -125,7 +125,7 @@ protected:
 };
 
 TEST_F(RealVerificationTest, JudgesTheImageThatRunsNotTheFileAtItsPath) {
-    const std::string trusted = program + "     [" + digestOf(program) + "]";
+    const std::string trusted = test::SafeEntryFor(program);
     test::ChildProcess child(program, {"60"});
     replaceProgram();
     const std::string entry = program + " [" + std::to_string(child.pid()) + "]";
@@ -138,13 +138,13 @@ TEST_F(RealVerificationTest, JudgesTheImageThatRunsNotTheFileAtItsPath) {
 
     // Trusting the swapped-in file does not vouch for the program that runs.
     rig.safe.clear();
-    rig.safe.add(program + "     [" + digestOf(program) + "]");
+    rig.safe.add(test::SafeEntryFor(program));
     verify();
     EXPECT_EQ(listed(child), entry + " [corrupt checksum]");
 }
 
 TEST_F(RealVerificationTest, ProcessThatEndedIsSkippedNotJudgedByTheFileNowAtItsPath) {
-    rig.safe.add(program + "     [" + digestOf(program) + "]");
+    rig.safe.add(test::SafeEntryFor(program));
     test::ChildProcess child(program, {"60"});
     rig.engine->snapshot().RefreshTaskListNT();
     ::kill(child.pid(), SIGKILL);
@@ -158,11 +158,11 @@ TEST_F(RealVerificationTest, ProcessThatEndedIsSkippedNotJudgedByTheFileNowAtIts
 }
 
 TEST_F(RealVerificationTest, AdmissionDigestIsOfTheImageThatRunsElseOfTheFileAtThePath) {
-    const std::string started = digestOf(program);
+    const std::string started = test::DigestOf(program);
     test::ChildProcess child(program, {"60"});
     rig.engine->snapshot().RefreshTaskListNT();
     replaceProgram();
-    const std::string replaced = digestOf(program);
+    const std::string replaced = test::DigestOf(program);
     ASSERT_NE(replaced, started);
     EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), started);
 
@@ -174,7 +174,7 @@ TEST_F(RealVerificationTest, AdmissionDigestIsOfTheImageThatRunsElseOfTheFileAtT
 }
 
 TEST_F(RealVerificationTest, DialogDecisionsAdmitTheRunningImageAndKillTheQuestionedProcess) {
-    const std::string started = digestOf(program);
+    const std::string started = test::DigestOf(program);
     test::ChildProcess child(program, {"60"});
     rig.engine->snapshot().RefreshTaskListNT();
     verify();

@@ -15,6 +15,7 @@
 #include "platform/linux/linux_platform.h"
 #include "tests/support/child_process.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -41,7 +42,7 @@ protected:
     RunningImageDigestTest() {
         test::CopySleepBinary(program);
         std::this_thread::sleep_for(DigestCache::kSettleTime + std::chrono::milliseconds(100));
-        rig.safe.add(program + "     [" + DigestText(FileDigest(program)) + "]");
+        rig.safe.add(test::SafeEntryFor(program));
     }
 
     // Starts the program and runs a pass over a fresh snapshot; the dialog line of

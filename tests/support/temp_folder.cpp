@@ -22,6 +22,13 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::string TempFolder::write(const std::string& relative, const std::string& bytes) const {
+    const std::filesystem::path path = path_ / relative;
+    std::filesystem::create_directories(path.parent_path());
+    WriteFileBytes(path.string(), bytes);
+    return path.string();
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

@@ -20,6 +20,8 @@ public:
     // The folder as the program writes folders: with its trailing separator.
     std::string folder() const { return path_.string() + "/"; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // Writes `bytes` to `relative` inside the folder, making the folders on the way.
+    std::string write(const std::string& relative, const std::string& bytes) const;
 
 private:
     std::filesystem::path path_;

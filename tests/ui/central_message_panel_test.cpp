@@ -9,6 +9,7 @@
 
 #include "engine/checksums.h"
 #include "store/data_seal.h"
+#include "tests/support/safe_entries.h"
 #include "tests/support/version_fixture_files.h"
 #include "tests/ui/main_window_fixture.h"
 
@@ -242,8 +243,8 @@ TEST_F(RemovalQuestionTest, ACompanyClaimingMicrosoftIsWarnedAboutElseThePlainQu
 TEST_F(RemovalQuestionTest, YesRemovesAndChecksTheProgramAtOnce) {
     const std::string covered = program("unicode_neutral");
     const std::string uncovered = program("no_version");
-    const auto digest = [](const std::string& path) { return path + "     [" + DigestText(FileDigest(path)) + "]"; };
-    storeLists({digest(covered), digest(uncovered)}, {}, {"   ", covered, "/usr/lib/systemd/systemd"});
+    storeLists({test::SafeEntryFor(covered), test::SafeEntryFor(uncovered)}, {},
+               {"   ", covered, "/usr/lib/systemd/systemd"});
     settings("CheckBox7.Checked=FALSE\r\nCheckBox1.Checked=TRUE\r\nParmEdit.Text=010000000000000000000000000\r\n");
     platform.table->start("/usr/lib/systemd/systemd");
     const auto coveredRun = platform.table->start(covered);
@@ -252,13 +253,13 @@ TEST_F(RemovalQuestionTest, YesRemovesAndChecksTheProgramAtOnce) {
     form().Timer1Timer();
     ASSERT_TRUE(platform.table->running(uncoveredRun));
 
-    highlight("TextListBox2", digest(covered));
+    highlight("TextListBox2", test::SafeEntryFor(covered));
     trigger("DeleteFocusedSafeProcess1");
     press("CentralMsgLabelButtonYes");
-    EXPECT_EQ(lines("TextListBox2"), std::vector<std::string>{digest(uncovered)});
+    EXPECT_EQ(lines("TextListBox2"), std::vector<std::string>{test::SafeEntryFor(uncovered)});
     EXPECT_TRUE(platform.table->running(coveredRun)); // still on the Never Kill list
 
-    highlight("TextListBox2", digest(uncovered));
+    highlight("TextListBox2", test::SafeEntryFor(uncovered));
     trigger("DeleteFocusedSafeProcess1");
     press("CentralMsgLabelButtonNo");
     EXPECT_EQ(lines("TextListBox2").size(), 1u);

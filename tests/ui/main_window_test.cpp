@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include "engine/checksums.h"
+#include "tests/support/safe_entries.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/questionable_form.h"
 
@@ -288,8 +289,7 @@ TEST_F(MainWindowStartTest, NoWatchCycleChecksBeforeTheListsAreLoaded) {
     const test::TempFolder elsewhere;
     const std::string safeProgram = elsewhere.file("trusted");
     WriteFileBytes(safeProgram, "abc");
-    storeLists({safeProgram + "     [" + DigestText(FileDigest(safeProgram)) + "]"}, {},
-               {"   ", "/usr/lib/systemd/systemd"});
+    storeLists({test::SafeEntryFor(safeProgram)}, {}, {"   ", "/usr/lib/systemd/systemd"});
     settings("Edit1.Text=20\r\nCheckBox7.Checked=FALSE\r\nCheckBox1.Checked=TRUE\r\n"
              "ParmEdit.Text=011000000000000000000000000\r\n");
     platform.table->start("/usr/lib/systemd/systemd");
