@@ -53,7 +53,12 @@ install_missing_packages() {
 
 # configure_and_build [target...]: the whole tree, or these targets.
 configure_and_build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja
+    local launcher=()
+    # A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
+    if command -v ccache >/dev/null 2>&1; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "${launcher[@]}"
     if [ "$#" -gt 0 ]; then
         cmake --build "$BUILD_DIR" -j "$(nproc)" --target "$@"
     else
