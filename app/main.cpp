@@ -1,18 +1,35 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include <QApplication>
 
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/xdg_autostart.h"
+#include "store/program_layout.h"
 #include "ui/main_form.h"
 #include "widgets/font_substitutions.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
+    // The desktop entry's name: Wayland compositors match the window to its menu entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
     korvane::RegisterFontSubstitutions();
 
     korvane::PlatformServices platform = korvane::MakeLinuxPlatform();
-    const QString executable = QApplication::applicationFilePath();
-    const korvane::ProgramLocation location{executable.toStdString(),
-                                            QApplication::applicationDirPath().toStdString() + "/"};
+    const korvane::ProgramLocation location =
+        korvane::LocateProgram(QApplication::applicationFilePath().toStdString(),
+                               {KORVANE_INSTALL_PROGRAM_DIR, KORVANE_INSTALL_RESOURCE_DIR}, korvane::UserDataHome());
+    if (location.dataFolder != location.folder) {
+        // Installed: the data live in the user's home, the session starts the command.
+        if (const std::string problem = korvane::PrepareUserDataFolder(location.dataFolder, *platform.processes);
+            !problem.empty()) {
+            std::fprintf(stderr, "Korvane: %s\n", problem.c_str());
+        }
+        platform.startup =
+            std::make_unique<korvane::XdgAutostart>(korvane::XdgAutostart::ForInstalledCommand("korvane"));
+    }
 
     QApplication::setQuitOnLastWindowClosed(false);
     korvane::TForm1 form1(platform, location);

@@ -19,9 +19,7 @@ int main(int argc, char** argv) {
     }
     try {
         korvane::LinuxProcessTable processes;
-        const std::vector<std::string> neverKill = korvane::CoreExecutables(
-            processes.enumerate().value_or(std::vector<korvane::ProcessRecord>{}), korvane::WellKnownCorePaths());
-        korvane::SeedFolder(folder, neverKill);
+        const std::vector<std::string> neverKill = korvane::SeedFolderForThisMachine(folder, processes);
         std::printf("Seeded %s for a first start. Never Kill System Processes:\n", folder.c_str());
         for (const std::string& path : neverKill) {
             std::printf("  %s\n", path.c_str());

@@ -33,12 +33,13 @@ std::string RecordedChecksum(const std::string& safeEntry) {
 
 } // namespace
 
-SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterList& filterList,
+SafeListVerifier::SafeListVerifier(const ProgramLocation& location, const FilterList& filterList,
                                    const ProcessSnapshot& snapshot, VerifiedLists lists, Services services,
                                    WatchHost& host, const WatchPreferences& preferences, QuestionableDialog& dialog,
                                    WatchFlags& flags)
-    : programFolder_(exeFolder), alarmSound_(exeFolder + "Alarm1.wav"), filterList_(filterList), snapshot_(snapshot),
-      lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog), flags_(flags) {}
+    : programFolder_(location.folder), alarmSound_(location.resourceFolder + "Alarm1.wav"), filterList_(filterList),
+      snapshot_(snapshot), lists_(lists), services_(services), host_(host), preferences_(preferences), dialog_(dialog),
+      flags_(flags) {}
 
 void SafeListVerifier::readLists() {
     const std::uint64_t safeRevision = lists_.safe.revision();

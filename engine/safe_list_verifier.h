@@ -13,6 +13,7 @@
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
+#include "engine/program_location.h"
 #include "engine/watch_flags.h"
 #include "engine/watch_host.h"
 #include "platform/api/executable_access.h"
@@ -38,7 +39,7 @@ public:
         DigestCache& digests;
     };
 
-    SafeListVerifier(const std::string& exeFolder, const FilterList& filterList, const ProcessSnapshot& snapshot,
+    SafeListVerifier(const ProgramLocation& location, const FilterList& filterList, const ProcessSnapshot& snapshot,
                      VerifiedLists lists, Services services, WatchHost& host, const WatchPreferences& preferences,
                      QuestionableDialog& dialog, WatchFlags& flags);
 

@@ -7,10 +7,10 @@ namespace korvane {
 WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& location, WatchPanes panes, WatchHost& host,
                          const WatchPreferences& preferences, QuestionableDialog& dialog)
     : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
-      snapshot_(*platform.processes), log_(location.folder + "system/KVlog.txt", *platform.clock, host),
+      snapshot_(*platform.processes), log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host),
       killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
-      verifier_(location.folder, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
+      verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
                 SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_}, host,
                 preferences, dialog, flags_) {}
 

@@ -10,6 +10,7 @@
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
+#include "engine/program_location.h"
 #include "engine/safe_list_verifier.h"
 #include "engine/scan_schedule.h"
 #include "engine/watch_flags.h"
@@ -24,12 +25,6 @@ struct WatchPanes {
     ListPane& safe;      // TextListBox2
     ListPane& kill;      // CheckListBox3, marks are "Bypass"
     ListPane& neverKill; // TextListBox4
-};
-
-// Where the program lives: the executable and its folder (with trailing separator).
-struct ProgramLocation {
-    std::string executable;
-    std::string folder;
 };
 
 // The watch engine: the snapshot, the watch timer's cycle and the passes it drives.

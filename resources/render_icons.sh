@@ -21,8 +21,8 @@ for size in 16 22 24 32 48 64; do
     render tray_activated "$size" "$size"
     render tray_stopped "$size" "$size"
 done
-# Title bars, task switchers and launchers.
-for size in 16 24 32 48 64 128 256; do
+# Title bars, task switchers, launchers and the hicolor icon theme of the package.
+for size in 16 22 24 32 48 64 128 256; do
     render window "$size" "$size"
 done
 # The floating panels show the warning at its one design size.

@@ -1,6 +1,7 @@
 #include "store/data_store.h"
 
 #include <filesystem>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -32,7 +33,10 @@ private:
 
 DataStore::DataStore(const std::string& executableFolder, StorePanes panes, ActivityLog& log, FileLocker& locker,
                      DataStoreHost& host)
-    : files_(executableFolder), panes_(panes), log_(log), locker_(locker), host_(host), lists_(executableFolder) {}
+    : DataStore(DataFiles(executableFolder), panes, log, locker, host) {}
+
+DataStore::DataStore(DataFiles files, StorePanes panes, ActivityLog& log, FileLocker& locker, DataStoreHost& host)
+    : files_(std::move(files)), panes_(panes), log_(log), locker_(locker), host_(host), lists_(files_.folder) {}
 
 void DataStore::VerifyDataSeal() {
     const SealCheck check = CheckDataSeal(files_);

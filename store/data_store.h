@@ -38,8 +38,10 @@ public:
         "This Korvane list file could not be read.  It was kept under this name and the list was loaded empty.";
     static constexpr const char* kSaveFailedMessage = "Saving the Korvane data files failed at this file.";
 
+    // The files of a portable folder, or those `files` names.
     DataStore(const std::string& executableFolder, StorePanes panes, ActivityLog& log, FileLocker& locker,
               DataStoreHost& host);
+    DataStore(DataFiles files, StorePanes panes, ActivityLog& log, FileLocker& locker, DataStoreHost& host);
 
     // The four seal tests. Each failed one writes a log entry with alert naming its
     // file, paints the panes it concerns (all three for the seal file) and starts the

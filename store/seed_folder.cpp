@@ -139,4 +139,11 @@ void SeedFolder(const std::string& executableFolder, const std::vector<std::stri
     WriteWholeFile(files.settings, EncodeSettingsText(kDefaultSettings));
 }
 
+std::vector<std::string> SeedFolderForThisMachine(const std::string& folder, ProcessTable& processes) {
+    std::vector<std::string> neverKill =
+        CoreExecutables(processes.enumerate().value_or(std::vector<ProcessRecord>{}), WellKnownCorePaths());
+    SeedFolder(folder, neverKill);
+    return neverKill;
+}
+
 } // namespace korvane

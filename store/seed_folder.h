@@ -32,4 +32,8 @@ std::vector<std::string> CoreExecutables(const std::vector<ProcessRecord>& runni
 // those files already, FileError when a file cannot be written.
 void SeedFolder(const std::string& executableFolder, const std::vector<std::string>& neverKill);
 
+// SeedFolder with the core executables of this machine (those running now among them)
+// as the Never Kill list; returns that list.
+std::vector<std::string> SeedFolderForThisMachine(const std::string& folder, ProcessTable& processes);
+
 } // namespace korvane

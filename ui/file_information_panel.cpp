@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -12,6 +11,7 @@
 #include "engine/file_version.h"
 #include "ui/floating_panel_drag.h"
 #include "ui/handler_guard.h"
+#include "ui/pointer_warp.h"
 
 namespace korvane {
 
@@ -92,7 +92,7 @@ void ShowFileInformationMessage(std::string_view entry, QWidget* parent) {
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
-        QCursor::setPos(desktop.topLeft() + QPoint(desktop.width() / 2 + 10, desktop.height() / 2 + 35));
+        MovePointer(desktop.topLeft() + QPoint(desktop.width() / 2 + 10, desktop.height() / 2 + 35));
     }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), Displayed(*text), QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("FileInformationMessage"));

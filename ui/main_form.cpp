@@ -18,6 +18,7 @@
 #include "ui/pointer_warp.h"
 #include "ui/process_event_watch.h"
 #include "ui/questionable_form.h"
+#include "ui/window_placement.h"
 
 namespace korvane {
 
@@ -50,8 +51,8 @@ void SetInterval(QTimer& timer, int milliseconds) {
 } // namespace
 
 TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWidget* parent)
-    : TPersistentForm(*platform.instanceLock, location.folder, QStringLiteral("Korvane"), parent), platform_(platform),
-      location_(location) {
+    : TPersistentForm(*platform.instanceLock, location.dataFolder, QStringLiteral("Korvane"), parent),
+      platform_(platform), location_(location) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvane"));
     setWindowIcon(ArtworkIcon(Artwork::Window));
@@ -73,8 +74,9 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     form2_ = std::make_unique<TForm2>(*this);
     const WatchPanes panes{*currentPane_, *safePane_, *killPane_, *neverKillPane_};
     engine_ = std::make_unique<WatchEngine>(platform_, location_, panes, *this, *this, *form2_);
-    store_ = std::make_unique<DataStore>(location_.folder, StorePanes{*safePane_, *killPane_, *neverKillPane_},
-                                         engine_->log(), *platform_.fileLocker, *this);
+    store_ = std::make_unique<DataStore>(DataFiles(location_.dataFolder, location_.folder),
+                                         StorePanes{*safePane_, *killPane_, *neverKillPane_}, engine_->log(),
+                                         *platform_.fileLocker, *this);
 
     // The parts of the window, each with its own handlers. All are wired before the
     // saved settings are restored: restoring a check box raises its click reaction,
@@ -293,8 +295,8 @@ void TForm1::FormCreate() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize outer = geometry::OuterSize(*this);
         const QRect desktop = screen->availableGeometry();
-        move(desktop.x() + (desktop.width() - outer.width()) / 2,
-             desktop.y() + (desktop.height() - outer.height()) / 2);
+        PlaceWindow(*this, {desktop.x() + (desktop.width() - outer.width()) / 2,
+                            desktop.y() + (desktop.height() - outer.height()) / 2});
     }
     // A tick restored from the settings was confirmed when the user gave it.
     setAutoKillConfirmed(CheckBox1->isChecked());
@@ -360,7 +362,7 @@ void TForm1::setOuterWidth(int outerWidth) {
 void TForm1::PrefButton2Click() {
     if (PrefButton2->caption() == kFolded) {
         PrefButton2->setCaption(kUnfolded);
-        move(geometry::kUnfoldedLeft, y());
+        PlaceWindow(*this, {geometry::kUnfoldedLeft, y()});
         setOuterWidth(geometry::kUnfoldedWidth);
         flags_.set(1, true);
     } else {
@@ -368,7 +370,7 @@ void TForm1::PrefButton2Click() {
         Panel11->hide();
         messagePanel_->LockPanels(false);
         PrefButton2->setCaption(kFolded);
-        move(geometry::kFoldedLeft, y());
+        PlaceWindow(*this, {geometry::kFoldedLeft, y()});
         flags_.set(1, false);
         // An interval typed but not committed is discarded.
         commitCheckInterval();

@@ -7,6 +7,7 @@
 #include "ui/control_colours.h"
 #include "ui/handler_guard.h"
 #include "ui/palette.h"
+#include "ui/window_placement.h"
 
 namespace korvane {
 
@@ -51,7 +52,7 @@ void TForm3::askPassword() {
     setPrompt(QStringLiteral("Enter password!"), palette::kNavy);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->availableGeometry();
-        move(desktop.center() - rect().center());
+        PlaceWindow(*this, desktop.center() - rect().center());
     }
     show();
     raise();

@@ -8,6 +8,7 @@
 #include "store/settings_codec.h"
 #include "store/single_instance.h"
 #include "ui/persisted_properties.h"
+#include "ui/window_placement.h"
 
 namespace korvane {
 
@@ -24,9 +25,9 @@ void EncodeQuietly(const std::string& path) {
 
 } // namespace
 
-TPersistentForm::TPersistentForm(InstanceLock& instanceLock, const std::string& executableFolder, const QString& title,
+TPersistentForm::TPersistentForm(InstanceLock& instanceLock, const std::string& dataFolder, const QString& title,
                                  QWidget* parent)
-    : QWidget(parent), settingsFileName_(executableFolder + title.toStdString() + ".ini") {
+    : QWidget(parent), settingsFileName_(dataFolder + title.toStdString() + ".ini") {
     if (const std::optional<std::string> message = CheckSingleInstance(instanceLock, title.toStdString())) {
         secondInstance_ = true;
         QMessageBox box(QMessageBox::NoIcon, title, QString::fromStdString(*message), QMessageBox::Ok);
@@ -111,10 +112,10 @@ void TPersistentForm::RestoreSettings() {
         LoadComponentValues(settings);
         // 0 means "not stored"; a window really at 0 simply keeps its design place.
         if (top != 0) {
-            move(x(), top);
+            PlaceWindow(*this, {x(), top});
         }
         if (left != 0) {
-            move(left, y());
+            PlaceWindow(*this, {left, y()});
         }
         if (newWidth != 0) {
             resize(newWidth, height());

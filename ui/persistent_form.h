@@ -28,7 +28,7 @@ public:
     // message modally, asks the application to quit (effective once its event loop
     // runs) and never shows itself; it neither reads nor writes the settings file,
     // which belongs to the running instance.
-    TPersistentForm(InstanceLock& instanceLock, const std::string& executableFolder, const QString& title,
+    TPersistentForm(InstanceLock& instanceLock, const std::string& dataFolder, const QString& title,
                     QWidget* parent = nullptr);
 
     bool isSecondInstance() const { return secondInstance_; }

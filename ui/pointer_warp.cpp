@@ -2,11 +2,19 @@
 
 #include <QCursor>
 
+#include "ui/window_placement.h"
+
 namespace korvane {
 
 void WarpPointer(const QWidget& control, QPoint point) {
     const QWidget& window = *control.window();
-    QCursor::setPos(window.geometry().topLeft() + control.mapTo(&window, point));
+    MovePointer(window.geometry().topLeft() + control.mapTo(&window, point));
+}
+
+void MovePointer(QPoint global) {
+    if (WindowPlacementPossible()) {
+        QCursor::setPos(global);
+    }
 }
 
 QPoint CentreOf(const QWidget& control) {

@@ -11,6 +11,7 @@
 #include "ui/handler_guard.h"
 #include "ui/main_form.h"
 #include "ui/palette.h"
+#include "ui/window_placement.h"
 
 namespace korvane {
 
@@ -89,7 +90,7 @@ TForm2::TForm2(TForm1& mainForm) : QDialog(nullptr), mainForm_(mainForm) {
     connect(EncartaButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { EncartaButton2Click(); }); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+        PlaceWindow(*this, screen->availableGeometry().center() - rect().center());
     }
 }
 

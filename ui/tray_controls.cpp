@@ -165,7 +165,7 @@ void TrayControls::passwordDialogClosed() {
 }
 
 void TrayControls::Timer3Timer() {
-    form_.platform().sound->playSync(form_.location().folder + "Alarm2.wav");
+    form_.platform().sound->playSync(form_.location().resourceFolder + "Alarm2.wav");
     // The window answers while the alarm blinks; the sound held it for its length.
     QCoreApplication::processEvents();
     // "Log" may have been pressed meanwhile: the alarm is over, the button stays calm.
@@ -183,11 +183,11 @@ void TrayControls::Timer3Timer() {
 void TrayControls::EncartaButton7Click() {
     form_.timer3().stop();
     PaintButton(*c_.EncartaButton7, palette::kBeige, palette::kNavy);
-    openDocument(form_.location().folder + "system/KVlog.txt");
+    openDocument(form_.location().dataFolder + "system/KVlog.txt");
 }
 
 void TrayControls::HelpButtonClick() {
-    openDocument(form_.location().folder + "KVhelp.chm");
+    openDocument(form_.location().resourceFolder + "KVhelp.chm");
 }
 
 // With the desktop's program for the file; a missing file or program fails quietly.

@@ -89,8 +89,8 @@ bool Writable(const std::string& folder) {
 
 } // namespace
 
-XdgAutostart::XdgAutostart(std::string machineFolder, std::string userFolder)
-    : machineFolder_(std::move(machineFolder)), userFolder_(std::move(userFolder)) {}
+XdgAutostart::XdgAutostart(std::string machineFolder, std::string userFolder, std::string command)
+    : machineFolder_(std::move(machineFolder)), userFolder_(std::move(userFolder)), command_(std::move(command)) {}
 
 XdgAutostart XdgAutostart::FromEnvironment() {
     std::string machine = EnvironmentValue("XDG_CONFIG_DIRS");
@@ -104,6 +104,10 @@ XdgAutostart XdgAutostart::FromEnvironment() {
         user = home.empty() ? std::string() : home + "/.config";
     }
     return XdgAutostart(machine + "/autostart", user.empty() ? std::string() : user + "/autostart");
+}
+
+XdgAutostart XdgAutostart::ForInstalledCommand(std::string command) {
+    return XdgAutostart(std::string(), FromEnvironment().userFolder_, std::move(command));
 }
 
 std::string XdgAutostart::EntryFileName(const std::string& executable) {
@@ -136,19 +140,25 @@ std::string XdgAutostart::EntryFileName(const std::string& executable) {
 }
 
 std::string XdgAutostart::EntryText(const std::string& executable) {
+    return EntryTextFor(QuotedExec(executable));
+}
+
+std::string XdgAutostart::EntryTextFor(const std::string& execValue) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Korvane\n"
            "Exec=" +
-           QuotedExec(executable) +
+           execValue +
            "\n"
            "Terminal=false\n";
 }
 
 void XdgAutostart::setAutoStart(const std::string& executable, bool on) {
-    const std::string name = EntryFileName(executable);
+    const bool byCommand = !command_.empty();
+    const std::string name = byCommand ? command_ + ".desktop" : EntryFileName(executable);
     if (on) {
-        if (Writable(machineFolder_) && WriteEntry(machineFolder_, name, EntryText(executable))) {
+        const std::string text = byCommand ? EntryTextFor(command_) : EntryText(executable);
+        if (Writable(machineFolder_) && WriteEntry(machineFolder_, name, text)) {
             return;
         }
         if (userFolder_.empty()) {
@@ -156,7 +166,7 @@ void XdgAutostart::setAutoStart(const std::string& executable, bool on) {
         }
         std::error_code ignored;
         std::filesystem::create_directories(userFolder_, ignored);
-        WriteEntry(userFolder_, name, EntryText(executable));
+        WriteEntry(userFolder_, name, text);
         return;
     }
     for (const std::string& folder : {machineFolder_, userFolder_}) {

@@ -11,12 +11,16 @@ namespace korvane {
 // whose Exec is that path. It goes into the machine-wide autostart folder when that
 // folder is writable, else into the user's. Turning it off removes that one file from
 // both folders, where it can. Failures are silent.
+// An installed program is started by its command name instead, from the user's folder
+// only: "<command>.desktop" with "Exec=<command>", whatever the executable's path.
 class XdgAutostart : public StartupRegistration {
 public:
-    XdgAutostart(std::string machineFolder, std::string userFolder);
+    XdgAutostart(std::string machineFolder, std::string userFolder, std::string command = {});
     // The first folder of $XDG_CONFIG_DIRS (else /etc/xdg) and $XDG_CONFIG_HOME (else
     // ~/.config), each with "/autostart".
     static XdgAutostart FromEnvironment();
+    // The user's folder of FromEnvironment, for the installed `command`.
+    static XdgAutostart ForInstalledCommand(std::string command);
 
     void setAutoStart(const std::string& executable, bool on) override;
 
@@ -28,8 +32,11 @@ public:
     static std::string EntryText(const std::string& executable);
 
 private:
+    static std::string EntryTextFor(const std::string& execValue);
+
     std::string machineFolder_;
     std::string userFolder_;
+    std::string command_;
 };
 
 } // namespace korvane

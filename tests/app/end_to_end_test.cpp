@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,27 +16,13 @@
 #include "store/encryption.h"
 #include "store/settings_codec.h"
 #include "tests/support/child_process.h"
+#include "tests/support/first_activation.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
 namespace {
 
 using test::ReadFileBytes;
-
-// Whether another process holds a lock on the file's first byte.
-bool LockedByOthers(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_len = 1;
-    const bool locked = ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
-    ::close(fd);
-    return locked;
-}
 
 ino_t Inode(const std::string& path) {
     struct stat info {};
@@ -70,12 +55,7 @@ protected:
     }
     std::unique_ptr<test::ChildProcess> start() {
         std::unique_ptr<test::ChildProcess> korvane = launch();
-        // Up once the first activation has loaded the lists and locked the files.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!LockedByOthers(files.seal) && std::chrono::steady_clock::now() < deadline && !korvane->ended()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        EXPECT_TRUE(LockedByOthers(files.seal)) << "Korvane did not reach its first activation";
+        EXPECT_TRUE(test::WaitForFirstActivation(*korvane, files.seal)) << "Korvane did not reach its first activation";
         return korvane;
     }
     void terminate(test::ChildProcess& korvane) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <unistd.h>
@@ -78,6 +79,21 @@ TEST_F(XdgAutostartTest, NamesAreReadableAndDifferPerPath) {
 TEST_F(XdgAutostartTest, ExecIsQuoted) {
     const std::string text = XdgAutostart::EntryText("/opt/a\"b`c$d\\e%f/Korvane");
     EXPECT_NE(text.find("\nExec=\"/opt/a\\\"b\\`c\\$d\\\\\\\\e%%f/Korvane\"\n"), std::string::npos) << text;
+}
+
+// An installed program is started by its command, whatever the path it runs from, and
+// only for the user, even where the machine-wide folder is writable. (Each test runs in a
+// process of its own: the environment is ours to change.)
+TEST_F(XdgAutostartTest, InstalledCommandGoesIntoTheUsersFolderByName) {
+    ::setenv("XDG_CONFIG_DIRS", folder.file("etc/xdg").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", folder.file("home/.config").c_str(), 1);
+    XdgAutostart installed = XdgAutostart::ForInstalledCommand("korvane");
+    installed.setAutoStart("/usr/lib/korvane/Korvane", true);
+    EXPECT_EQ(ReadFileBytes(user + "/korvane.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Korvane\nExec=korvane\nTerminal=false\n");
+    EXPECT_TRUE(std::filesystem::is_empty(machine));
+    installed.setAutoStart("/usr/lib/korvane/Korvane", false);
+    EXPECT_FALSE(std::filesystem::exists(user + "/korvane.desktop"));
 }
 
 TEST_F(XdgAutostartTest, FailuresAreSilent) {

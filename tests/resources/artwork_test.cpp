@@ -62,11 +62,11 @@ const QColor kBeige{0xE7, 0xDF, 0xAD};
 
 TEST(ArtworkTest, EveryPictureHasTheSizesItsUsesAskFor) {
     // Notification areas ask for 16 to 24 pixels, scaled desktops for more;
-    // title bars, task switchers and launchers up to 256.
+    // title bars, task switchers, launchers and the icon theme's sizes up to 256.
     const Sizes tray = Squares({16, 22, 24, 32, 48, 64});
     EXPECT_EQ(SizesOf(Artwork::TrayActivated), tray);
     EXPECT_EQ(SizesOf(Artwork::TrayStopped), tray);
-    EXPECT_EQ(SizesOf(Artwork::Window), Squares({16, 24, 32, 48, 64, 128, 256}));
+    EXPECT_EQ(SizesOf(Artwork::Window), Squares({16, 22, 24, 32, 48, 64, 128, 256}));
     EXPECT_EQ(SizesOf(Artwork::Warning), (Sizes{{30, 31}}));
 }
 
@@ -83,7 +83,7 @@ TEST(ArtworkTest, WarningPictureHasThePanelsDesignSize) {
 TEST(ArtworkTest, EachCompiledFileHoldsTheSizeItsNameGives) {
     const QDir folder(QStringLiteral(":/korvane/artwork"));
     const QStringList files = folder.entryList(QDir::Files);
-    ASSERT_EQ(files.size(), 6 + 6 + 7 + 1);
+    ASSERT_EQ(files.size(), 6 + 6 + 8 + 1);
     const QRegularExpression named(QStringLiteral("^[a-z_]+_(\\d+)x(\\d+)\\.png$"));
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
