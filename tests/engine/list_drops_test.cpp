@@ -164,10 +164,18 @@ TEST_F(ListDropsTest, KillDropCleansUpDuplicatesAndBlanksKeepingMarks) {
     kill.add("   ");
     kill.add("/opt/tool");
     kill.setChecked(2, true);
-    current.add("/OPT/TOOL");
+    current.add("/opt/tool");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kDoneRecheck);
     EXPECT_EQ(kill.items(), (Strings{"/opt/one", "/opt/tool"}));
     EXPECT_TRUE(kill.checked(1));
+
+    // The same path in other letter case is another file, which the Kill list must end.
+    current.clear();
+    current.add("/OPT/TOOL");
+    EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kDoneRecheck);
+    EXPECT_EQ(kill.items(), (Strings{"/opt/one", "/opt/tool", "/OPT/TOOL"}));
+    EXPECT_TRUE(kill.checked(1));
+    EXPECT_FALSE(kill.checked(2));
 }
 
 TEST_F(ListDropsTest, OnlyADropOnKillWithNothingHighlightedStillRequestsARecheck) {
@@ -196,7 +204,8 @@ TEST_F(ListDropsTest, NeverKillRefusesWhatTheKillListHoldsAndCopiesPathsOnly) {
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox2", at(safe, SafeListEntry("/opt/a[1]/b", kDigest))), kDone);
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox1", 0), kDone);
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox2", at(safe, SafeListEntry("/opt/tool", kDigest))), kDone);
-    EXPECT_EQ(neverKill.items(), (Strings{"/opt/a[1]/b", "/OPT/TOOL"}));
+    // "/OPT/TOOL" and "/opt/tool" are two files: both stay.
+    EXPECT_EQ(neverKill.items(), (Strings{"/opt/a[1]/b", "/OPT/TOOL", "/opt/tool"}));
     EXPECT_EQ(safe.count(), 2u); // copies
     EXPECT_EQ(drops.TextListBox4DragDrop("CheckListBox3", 0), kStopped);
 }
