@@ -65,7 +65,7 @@ void SafeListVerifier::CheckSafeProcessesList() {
     const std::vector<std::string> kill = lists_.kill.items();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry);
-        if (verdict == Verdict::Pass || verdict == Verdict::Ended) {
+        if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Unread) {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
@@ -164,10 +164,8 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     try {
         digest = DigestText(services_.digests.FileDigest(*image, *probed));
     } catch (const FileError&) {
-        if (ended()) {
-            return Verdict::Ended;
-        }
-        throw;
+        // One unreadable image must not leave the processes after it unjudged.
+        return Verdict::Unread;
     }
     return digest == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
 }

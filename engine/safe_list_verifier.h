@@ -48,8 +48,10 @@ public:
     void AddQuestionable(const SnapshotEntry& entry, std::string_view suffix);
 
 private:
-    // Ended: the process ended before it could be judged.
-    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended };
+    // Ended: the process ended before it could be judged. Unread: its image could not
+    // be read (it ended meanwhile, a failing disk, a FUSE mount): skipped, it is judged
+    // again at the next pass.
+    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended, Unread };
     // What the lists say about one path: exempt, or the Safe entry that decides (its
     // position in the memo's `safe`), or neither.
     struct Listing {

@@ -193,16 +193,33 @@ TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
     EXPECT_EQ(dialog.count(), 0u);
 }
 
-TEST_F(SafeListVerifierTest, DigestFailureAfterASuccessfulProbeEndsThePass) {
+// A failing disk or FUSE mount: the probe opens the image, reading it fails. That one
+// process waits for the next pass; the others are judged in this one.
+TEST_F(SafeListVerifierTest, UnreadableImageIsSkippedForThePassAndTheOthersAreJudged) {
+    preferences.autoKillChecksums = true;
+    const std::string failing = bins.write("failing", "on a failing disk");
+    trust(failing);
+    const ProcessIdentity unreadable = platform.table->start(failing);
+    // Reading it at offset 0 fails with EIO, a real read error of the kernel.
+    platform.executables->images[unreadable.pid] = "/proc/self/mem";
     const std::string gone = bins.write("gone", "gone");
     trust(gone);
     std::filesystem::remove(gone);
     platform.table->start(gone);
-    platform.table->start(bins.file("unknown"));
-    engine->snapshot().RefreshTaskListNT();
-    EXPECT_THROW(engine->verifier().CheckSafeProcessesList(), FileError);
-    EXPECT_EQ(dialog.count(), 0u);
-    EXPECT_EQ(dialog.shows, 0);
+    const std::string unknown = bins.file("unknown");
+    const ProcessIdentity after = platform.table->start(unknown);
+
+    EXPECT_NO_THROW(verify());
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(unknown, after) + " [not in Safe list]"}));
+    EXPECT_EQ(dialog.shows, 1);
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+
+    // Readable again, and not what was trusted: judged at the next pass.
+    engine->flags().DialogUp = false;
+    platform.executables->images[unreadable.pid] = bins.write("replaced", "not the trusted program");
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{unreadable}));
+    EXPECT_EQ(logCount(failing + "  " + kAutoCorrupt), 1);
 }
 
 class AutoKillTest : public SafeListVerifierTest {
