@@ -114,10 +114,13 @@ TEST_F(ListDropsTest, SafeDropDigestsTheImageThatRunsAndReplacesTheOlderEntry) {
 
 TEST_F(ListDropsTest, CurrentOnKillStopsForNeverKillAndForTheSameSafePath) {
     current.add("/opt/X/Tool");
-    neverKill.add("/OPT/x/tool/and/more");
+    neverKill.add("/opt/X/Tool");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kStopped);
 
+    // Never Kill entries that hold the path, or name it in other case, are other files.
     neverKill.clear();
+    neverKill.add("/opt/X/Tool/and/more");
+    neverKill.add("/OPT/X/TOOL");
     safe.add(SafeListEntry("/opt/x/TOOL", kDigest));
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), Notice(kDeleteFromSafe));
     EXPECT_EQ(kill.count(), 0u);
@@ -132,7 +135,7 @@ TEST_F(ListDropsTest, CurrentOnKillStopsForNeverKillAndForTheSameSafePath) {
 TEST_F(ListDropsTest, SafeOnKillMovesThePathWithoutItsDigest) {
     safe.add(SafeListEntry("/opt/k[y]/Tool", kDigest));
     safe.add(SafeListEntry("/usr/bin/zz", kDigest));
-    neverKill.add("/USR/BIN/ZZ");
+    neverKill.add("/usr/bin/zz");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox2", 1), kStopped);
 
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox2", 0), kDoneRecheck);

@@ -59,11 +59,9 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     std::filesystem::create_directories(folder.path() / "tools" / "deep");
     platform.table->start(programPath());
     platform.table->start(folder.file("tools/deep/helper"));
-    platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE");
-    platform.table->start("c:\\windows\\system32\\igfx"); // a substring of an entry without extension
+    platform.table->start("C:\\WINDOWS\\system32\\svchost.exe");
     neverKill.add(bins.file("daemon"));
-    platform.table->start(UpperCase(bins.file("daemon")));
-    platform.table->start(bins.file("daem")); // a substring of a Never Kill entry
+    platform.table->start(bins.file("daemon"));
 
     // Not exempt: a sibling folder that merely starts like the program's folder.
     const ProcessIdentity sibling = platform.table->start(folder.path().string() + "x/tool");
@@ -73,6 +71,24 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     EXPECT_TRUE(platform.executables->probed.empty());
     EXPECT_EQ(logCount(kAutoNotSafe), 1);
     EXPECT_EQ(dialog.count(), 0u);
+}
+
+// A Never Kill or filter-list entry exempts the file it names. A piece of it, or the
+// same path in other letter case, is another file that someone may be able to make.
+TEST_F(SafeListVerifierTest, ExemptionsAreNotBorrowedByAPieceOrACaseVariantOfAnEntry) {
+    preferences.autoKill = true;
+    neverKill.add(bins.file("tools/backup-agent"));
+    const std::vector<ProcessIdentity> borrowers{
+        platform.table->start(bins.file("tools/backup")),
+        platform.table->start(bins.file("tools/b")),
+        platform.table->start(bins.file("tools/Backup-agent")),
+        platform.table->start(bins.file("tools/backup-agent ")), // trimmed, it would be the entry
+        platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE"),
+        platform.table->start("C:\\WINDOWS\\system32\\igfx"),
+    };
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, borrowers);
+    EXPECT_EQ(logCount(kAutoNotSafe), 6);
 }
 
 TEST_F(SafeListVerifierTest, OwnFolderExemptsOnlyPathsThatBeginWithIt) {
