@@ -8,18 +8,36 @@ namespace korvane {
 
 namespace {
 
-// The digest text of `image`, the image the process `id` runs; std::nullopt when the
-// process ended while it was read, taking its image along.
+// True while the process `id` runs the program at `path`. An exec keeps the process's
+// identity but changes its image: then what it runs says nothing about `path`.
+bool RunsPath(const ProcessIdentity& id, std::string_view path, ExecutableAccess& executables) {
+    const std::optional<std::string> running = executables.runningPath(id);
+    return running && *running == path;
+}
+
+// The image the process `id` runs while it runs the program at `path`.
+std::optional<std::string> ImageOfPath(const ProcessIdentity& id, std::string_view path,
+                                       ExecutableAccess& executables) {
+    return RunsPath(id, path, executables) ? executables.runningImage(id) : std::nullopt;
+}
+
+// The digest text of `image`, the image the process `id` runs for `path`; std::nullopt
+// when the process ended, or started another program, while it was read.
 std::optional<std::string> RunningImageDigest(const std::string& image, const ProcessIdentity& id,
-                                              ExecutableAccess& executables) {
+                                              std::string_view path, ExecutableAccess& executables) {
+    std::string digest;
     try {
-        return DigestText(FileDigest(image));
+        digest = DigestText(FileDigest(image));
     } catch (const FileError&) {
-        if (executables.runningImage(id)) {
+        if (RunsPath(id, path, executables)) {
             throw;
         }
         return std::nullopt;
     }
+    if (!RunsPath(id, path, executables)) {
+        return std::nullopt;
+    }
+    return digest;
 }
 
 } // namespace
@@ -29,12 +47,12 @@ std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapsh
         if (Trim(entry.path) != path) {
             continue;
         }
-        const std::optional<std::string> image = executables.runningImage(entry.id);
+        const std::optional<std::string> image = ImageOfPath(entry.id, entry.path, executables);
         if (!image) {
             continue;
         }
-        // A copy that ended meanwhile is passed over; another may still run.
-        if (std::optional<std::string> digest = RunningImageDigest(*image, entry.id, executables)) {
+        // A copy that ended or moved on meanwhile is passed over; another may still run.
+        if (std::optional<std::string> digest = RunningImageDigest(*image, entry.id, entry.path, executables)) {
             return *digest;
         }
     }
@@ -42,16 +60,17 @@ std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapsh
 }
 
 std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, ExecutableAccess& executables) {
-    if (const std::optional<std::string> image = executables.runningImage(process.id)) {
+    if (const std::optional<std::string> image = ImageOfPath(process.id, process.path, executables)) {
         if (executables.probe(*image)) {
-            if (std::optional<std::string> digest = RunningImageDigest(*image, process.id, executables)) {
+            if (std::optional<std::string> digest = RunningImageDigest(*image, process.id, process.path, executables)) {
                 return digest;
             }
-        } else if (executables.runningImage(process.id)) {
-            return std::nullopt; // refused while the process still runs
+        } else if (RunsPath(process.id, process.path, executables)) {
+            return std::nullopt; // refused while the process still runs it
         }
     }
-    // The process has ended: what runs next under its name is the file at its path.
+    // The process has ended, or runs another program now: what runs next under the
+    // questioned path is the file at that path.
     if (!executables.probe(process.path)) {
         return std::nullopt;
     }

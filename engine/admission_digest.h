@@ -10,13 +10,15 @@
 namespace korvane {
 
 // The digest text `path` enters the Safe list with: of the image a running process of
-// that path runs, so that what is admitted is what runs even when another file has
-// been put at the path since; of the file at the path when no such process runs.
+// that path runs (while it still runs that path), so that what is admitted is what runs
+// even when another file has been put at the path since; of the file at the path when
+// no such process runs.
 // Throws FileError when the file to digest cannot be read.
 std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapshot, ExecutableAccess& executables);
 
 // The digest text a questioned process enters the Safe list with: of the image that
-// very process runs; once it has ended, of the file at its path. Each file is probed
+// very process runs; once it has ended, or has started another program by exec, of
+// the file at its path. Each file is probed
 // before it is read; std::nullopt when the probe refuses the file to digest. Throws
 // FileError when a file that passed the probe cannot be read.
 std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, ExecutableAccess& executables);

@@ -1,6 +1,7 @@
 #include "engine/filter_list.h"
 
-#include "engine/text_rules.h"
+#include <iterator>
+#include <vector>
 
 namespace korvane {
 
@@ -30,18 +31,18 @@ const char* const kFixedPaths[] = {
     "C:\\WINDOWS\\system32\\wmpnscfg.exe", "C:\\WINDOWS\\system32\\wpcumi.exe",
 };
 
-} // namespace
-
-FilterList::FilterList(const std::string& ownExecutable) : ownExecutable_(ownExecutable) {
-    lines_.push_back(LowerCase(ownExecutable));
-    for (const char* path : kFixedPaths) {
-        lines_.push_back(LowerCase(path));
-    }
-    fixedJoined_ = JoinLines({lines_.begin() + 1, lines_.end()});
+std::vector<std::string> FilterPaths(const std::string& ownExecutable) {
+    std::vector<std::string> paths{ownExecutable};
+    paths.insert(paths.end(), std::begin(kFixedPaths), std::end(kFixedPaths));
+    return paths;
 }
 
-bool FilterList::InFilterList(std::string_view text) const {
-    return text == ownExecutable_ || Occurs(LowerCase(text), fixedJoined_);
+} // namespace
+
+FilterList::FilterList(const std::string& ownExecutable) : paths_(FilterPaths(ownExecutable)) {}
+
+bool FilterList::InFilterList(std::string_view path) const {
+    return paths_.contains(path);
 }
 
 } // namespace korvane

@@ -6,8 +6,14 @@ namespace korvane {
 
 void DeleteNeighbourDuplicates(ListPane& list) {
     for (std::size_t i = list.count(); i-- > 1;) {
-        if (LowerCase(list.item(i)) == LowerCase(list.item(i - 1))) {
-            list.remove(i);
+        const std::string entry = list.item(i);
+        // A sorted pane keeps the case variants of a path together in the order they
+        // came, so a duplicate may stand behind another variant.
+        for (std::size_t j = i; j-- > 0 && CompareListText(list.item(j), entry) == 0;) {
+            if (list.item(j) == entry) {
+                list.remove(i);
+                break;
+            }
         }
     }
 }

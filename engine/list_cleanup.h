@@ -4,8 +4,10 @@
 
 namespace korvane {
 
-// Deletes every entry that equals the entry before it, A-Z case ignored. Only
-// neighbours are compared: in a sorted pane that is every duplicate.
+// Deletes every entry that equals an entry before it, byte for byte, with nothing but
+// its case variants (A-Z) between them: in a sorted pane that is every duplicate, in
+// the unsorted Kill list the neighbouring ones. Entries differing in case are kept:
+// on Linux they name different files.
 void DeleteNeighbourDuplicates(ListPane& list);
 
 // Neighbouring duplicates, then entries that are empty after trimming. One rule for

@@ -3,6 +3,7 @@
 #include "engine/admission_digest.h"
 #include "engine/file_error.h"
 #include "engine/list_cleanup.h"
+#include "engine/path_list.h"
 #include "engine/path_rules.h"
 #include "engine/safe_list_entry.h"
 #include "engine/text_rules.h"
@@ -119,7 +120,7 @@ DropOutcome ListDrops::dropCurrentOnKill(std::optional<std::string> entry) {
     if (!entry) {
         return Stopped(true);
     }
-    if (!ListablePath(*entry) || Occurs(LowerCase(*entry), LowerCase(panes_.neverKill.joinedText()))) {
+    if (!ListablePath(*entry) || PathList(panes_.neverKill.items()).contains(*entry)) {
         return Stopped();
     }
     const std::string path = LowerCase(*entry);
@@ -140,7 +141,7 @@ DropOutcome ListDrops::dropSafeOnKill(std::optional<std::size_t> highlighted) {
         return Stopped(true);
     }
     const std::string path = SafeListPath(*entry);
-    if (!ListablePath(path) || Occurs(LowerCase(path), LowerCase(panes_.neverKill.joinedText()))) {
+    if (!ListablePath(path) || PathList(panes_.neverKill.items()).contains(path)) {
         return Stopped();
     }
     panes_.kill.add(path);

@@ -1,5 +1,8 @@
 #include "engine/list_menu_commands.h"
 
+#include <vector>
+
+#include "engine/path_list.h"
 #include "engine/path_rules.h"
 #include "engine/safe_list_entry.h"
 #include "engine/text_rules.h"
@@ -10,6 +13,15 @@ namespace {
 
 bool IsHighlighted(const ListPane& pane, std::optional<std::size_t> highlighted) {
     return highlighted && *highlighted < pane.count();
+}
+
+// The paths the entries of a Safe or Never Kill pane record.
+PathList RecordedPaths(const ListPane& pane) {
+    std::vector<std::string> paths;
+    for (const std::string& entry : pane.items()) {
+        paths.push_back(SafeListPath(entry));
+    }
+    return PathList(paths);
 }
 
 } // namespace
@@ -27,15 +39,10 @@ void StripDownToExeNameOnly1Click(ListPane& kill, std::optional<std::size_t> hig
 }
 
 void RemoveTheseFilesFromSafeList1Click(const ListPane& neverKill, ListPane& safe) {
-    for (const std::string& neverKillEntry : neverKill.items()) {
-        // A blank entry would occur in every Safe entry, whose digest follows blanks.
-        if (Trim(neverKillEntry).empty()) {
-            continue;
-        }
-        for (std::size_t i = safe.count(); i-- > 0;) {
-            if (Occurs(neverKillEntry, safe.item(i))) {
-                safe.remove(i);
-            }
+    const PathList neverKillPaths(neverKill.items());
+    for (std::size_t i = safe.count(); i-- > 0;) {
+        if (neverKillPaths.contains(SafeListPath(safe.item(i)))) {
+            safe.remove(i);
         }
     }
 }
@@ -54,9 +61,12 @@ bool DeleteHighlightedEntry(ListPane& list, std::optional<std::size_t> highlight
     if (!IsHighlighted(list, highlighted)) {
         return false;
     }
-    const std::string path = LowerCase(SafeListPath(list.item(*highlighted)));
+    const std::string path = SafeListPath(list.item(*highlighted));
     list.remove(*highlighted);
-    return activated && !Occurs(path, LowerCase(other.joinedText()));
+    // Where the other list holds the path in another form (a case variant, a longer
+    // path), the pass decides: a pass too many costs little, one too few leaves a
+    // process unjudged.
+    return activated && !RecordedPaths(other).contains(path);
 }
 
 } // namespace korvane

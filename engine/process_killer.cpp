@@ -1,7 +1,6 @@
 #include "engine/process_killer.h"
 
-#include "engine/path_rules.h"
-#include "engine/text_rules.h"
+#include "engine/path_list.h"
 
 namespace korvane {
 
@@ -11,9 +10,7 @@ constexpr int kPauseAfterKillMs = 100;
 } // namespace
 
 void ProcessKiller::FileKill(const SnapshotEntry& entry) {
-    // A path with a line break is on no list, though it may seem to occur in the
-    // joined text across the break between two entries.
-    if (ListablePath(entry.path) && Occurs(LowerCase(Trim(entry.path)), LowerCase(neverKill_.joinedText()))) {
+    if (PathList(neverKill_.items()).contains(entry.path)) {
         return;
     }
     if (!terminator_.terminate(entry.id)) {

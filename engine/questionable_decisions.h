@@ -22,8 +22,8 @@ public:
     // "KILL CHECKED IMMEDIATELY" for one line: terminates the process, logs it and
     // appends its path, unmarked, to the Kill list.
     void KillCheckedLine(const SnapshotEntry& process);
-    // After the kill pass: the Kill list loses neighbouring duplicates (case of A-Z
-    // ignored), so two lines of one executable leave one entry. Duplicates further
+    // After the kill pass: the Kill list loses neighbouring duplicates (compared
+    // exactly), so two lines of one executable leave one entry. Duplicates further
     // apart stay.
     void EndKillPass();
     // "Continue executing checked and list in Safe Processes" for one line: puts the

@@ -50,7 +50,7 @@ void SafeListVerifier::readLists() {
     memo_.filled = true;
     memo_.safeRevision = safeRevision;
     memo_.neverKillRevision = neverKillRevision;
-    memo_.neverKillLower = LowerCase(lists_.neverKill.joinedText());
+    memo_.neverKill = PathList(lists_.neverKill.items());
     memo_.safe = lists_.safe.items();
     memo_.safeLower.clear();
     memo_.safeLower.reserve(memo_.safe.size());
@@ -66,7 +66,7 @@ void SafeListVerifier::CheckSafeProcessesList() {
     const std::vector<std::string> kill = lists_.kill.items();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry);
-        if (verdict == Verdict::Pass || verdict == Verdict::Ended) {
+        if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Unread) {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
@@ -102,21 +102,21 @@ void SafeListVerifier::CheckSafeProcessesList() {
     dialog_.showModal();
 }
 
-const SafeListVerifier::Listing& SafeListVerifier::listing(const std::string& trimmedPath) {
-    const auto [at, added] = memo_.listings.try_emplace(trimmedPath);
+const SafeListVerifier::Listing& SafeListVerifier::listing(const std::string& path) {
+    const auto [at, added] = memo_.listings.try_emplace(path);
     Listing& listing = at->second;
     listing.pass = pass_;
     if (!added) {
         return listing;
     }
-    const std::string path = LowerCase(trimmedPath);
-    listing.exempt = filterList_.InFilterList(trimmedPath) || Occurs(path, memo_.neverKillLower);
+    listing.exempt = filterList_.InFilterList(path) || memo_.neverKill.contains(path);
     if (listing.exempt) {
         return listing;
     }
-    // The last matching Safe entry decides.
+    // The last matching Safe entry decides; its digest decides whether the file is the one listed.
+    const std::string lowerPath = LowerCase(Trim(path));
     for (std::size_t i = memo_.safe.size(); i-- > 0;) {
-        if (Occurs(path, memo_.safeLower[i])) {
+        if (Occurs(lowerPath, memo_.safeLower[i])) {
             listing.safeEntry = i;
             break;
         }
@@ -133,7 +133,7 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
     if (!ListablePath(entry.path)) {
         return Verdict::NotSafe;
     }
-    const Listing& listed = listing(Trim(entry.path));
+    const Listing& listed = listing(entry.path);
     if (listed.exempt) {
         return Verdict::Pass;
     }
@@ -165,10 +165,8 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     try {
         digest = DigestText(services_.digests.FileDigest(*image, *probed));
     } catch (const FileError&) {
-        if (ended()) {
-            return Verdict::Ended;
-        }
-        throw;
+        // One unreadable image must not leave the processes after it unjudged.
+        return Verdict::Unread;
     }
     return digest == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
 }

@@ -11,6 +11,7 @@
 #include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
+#include "engine/path_list.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/program_location.h"
@@ -49,8 +50,10 @@ public:
     void AddQuestionable(const SnapshotEntry& entry, std::string_view suffix);
 
 private:
-    // Ended: the process ended before it could be judged.
-    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended };
+    // Ended: the process ended before it could be judged. Unread: its image could not
+    // be read (it ended meanwhile, a failing disk, a FUSE mount): skipped, it is judged
+    // again at the next pass.
+    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended, Unread };
     // What the lists say about one path: exempt, or the Safe entry that decides (its
     // position in the memo's `safe`), or neither.
     struct Listing {
@@ -58,22 +61,22 @@ private:
         std::optional<std::size_t> safeEntry;
         std::uint64_t pass = 0; // the last pass that asked
     };
-    // The Safe and Never Kill lists as the passes read them, lower-cased once, and
-    // what they say about each path that was asked about. It holds while neither
-    // pane changes, so a pass over unchanged processes costs a look-up each instead
-    // of a search through the lists. Nothing edits the panes while a pass walks the
-    // snapshot.
+    // The Safe and Never Kill lists as the passes read them (the Safe list lower-cased
+    // once), and what they say about each path that was asked about. It holds while
+    // neither pane changes, so a pass over unchanged processes costs a look-up each
+    // instead of a search through the lists. Nothing edits the panes while a pass
+    // walks the snapshot.
     struct ListMemo {
         bool filled = false;
         std::uint64_t safeRevision = 0;
         std::uint64_t neverKillRevision = 0;
-        std::string neverKillLower;
+        PathList neverKill;
         std::vector<std::string> safe;
         std::vector<std::string> safeLower;
-        std::unordered_map<std::string, Listing> listings; // by trimmed path
+        std::unordered_map<std::string, Listing> listings; // by path
     };
     void readLists();
-    const Listing& listing(const std::string& trimmedPath);
+    const Listing& listing(const std::string& path);
     Verdict judge(const SnapshotEntry& entry);
     Verdict checkDigest(const SnapshotEntry& entry, const std::string& safeEntry);
 

@@ -4,7 +4,7 @@
 KORVANE_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev
     libbenchmark-dev nettle-dev libcanberra-dev fp-utils binutils-mingw-w64-x86-64
     binutils-mingw-w64-i686 fonts-liberation2 fonts-dejavu-core
-    file lintian desktop-file-utils appstream weston qt6-wayland)
+    file lintian desktop-file-utils appstream weston qt6-wayland libglib2.0-dev)
 BUILD_DIR="${KORVANE_BUILD_DIR:-$ROOT/build}"
 
 as_root() {

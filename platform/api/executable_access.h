@@ -20,6 +20,10 @@ public:
     // program. std::nullopt once that process has ended: its image is gone, and
     // its PID may already belong to another process.
     virtual std::optional<std::string> runningImage(const ProcessIdentity& id) = 0;
+    // The path of the program the process with this identity runs now, as the process
+    // table gives it: an exec since the process was listed changes it, the identity
+    // stays. std::nullopt once that process has ended or when it cannot be told.
+    virtual std::optional<std::string> runningPath(const ProcessIdentity& id) = 0;
 };
 
 } // namespace korvane

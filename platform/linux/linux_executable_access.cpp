@@ -44,4 +44,14 @@ std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIden
     return "/proc/" + std::to_string(id.pid) + "/exe";
 }
 
+std::optional<std::string> LinuxExecutableAccess::runningPath(const ProcessIdentity& id) {
+    // The link first, the identity after it: a newcomer that took the PID over in
+    // between is told by its start time.
+    std::optional<std::string> path = handles_->source().executablePath(id.pid);
+    if (!path || !runningImage(id)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 } // namespace korvane

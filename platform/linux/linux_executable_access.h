@@ -16,6 +16,7 @@ public:
         std::shared_ptr<linux_proc::ProcessHandles> handles = std::make_shared<linux_proc::ProcessHandles>());
     std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
+    std::optional<std::string> runningPath(const ProcessIdentity& id) override;
 
 private:
     std::shared_ptr<linux_proc::ProcessHandles> handles_;

@@ -19,6 +19,22 @@ constexpr std::uint32_t kFork = 0x00000001;
 constexpr std::uint32_t kExec = 0x00000002;
 constexpr std::uint32_t kExit = 0x80000000;
 
+// How many bytes of the event's data an event of this kind must hold for what is read of it.
+std::size_t EventDataSize(std::uint32_t what) {
+    switch (what) {
+    case kNone:
+        return sizeof(proc_event{}.event_data.ack);
+    case kFork:
+        return sizeof(proc_event{}.event_data.fork);
+    case kExec:
+        return sizeof(proc_event{}.event_data.exec);
+    case kExit:
+        return sizeof(proc_event{}.event_data.exit);
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 std::optional<std::uint32_t> ProcEventDecoder::decode(std::span<const std::byte> datagram, ProcessEventBatch& batch) {
@@ -32,7 +48,8 @@ std::optional<std::uint32_t> ProcEventDecoder::decode(std::span<const std::byte>
             return answer;
         }
         const std::span<const std::byte> body = datagram.subspan(at + NLMSG_HDRLEN, header.nlmsg_len - NLMSG_HDRLEN);
-        at += NLMSG_ALIGN(header.nlmsg_len);
+        // The padding after the last message may be missing: never step past the end.
+        at += std::min<std::size_t>(NLMSG_ALIGN(header.nlmsg_len), datagram.size() - at);
         if (header.nlmsg_type == NLMSG_ERROR || header.nlmsg_type == NLMSG_OVERRUN) {
             batch.lost = true;
             continue;
@@ -51,8 +68,12 @@ std::optional<std::uint32_t> ProcEventDecoder::decode(std::span<const std::byte>
             continue;
         }
         std::memcpy(&event, body.data() + sizeof message, std::min(payload, sizeof event));
-        // The answer to a subscription carries our own number, not the CPU's.
         const auto what = static_cast<std::uint32_t>(event.what);
+        if (payload < offsetof(proc_event, event_data) + EventDataSize(what)) {
+            batch.lost = true; // a torn event: what it reported is unknown
+            continue;
+        }
+        // The answer to a subscription carries our own number, not the CPU's.
         if (what == kNone) {
             answer = event.event_data.ack.err;
             continue;

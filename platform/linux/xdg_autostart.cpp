@@ -35,39 +35,42 @@ bool IsAsciiAlphanumeric(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// A quoted Exec argument: '"', '`', '$' and '\' take a backslash; then the string
-// escapes of the format apply on top (a backslash doubles again, control characters
-// become \n, \t, \r); and "%" is doubled so it is no field code.
+// The Exec value for one argument, in the format's two layers: the argument quoted
+// ('"', '`', '$' and '\' take a backslash inside double quotes), then the string
+// escapes on top (every backslash doubled, control characters as \n, \t, \r), so
+// that '"' becomes \\" in the file. "%" is doubled so it is no field code.
 std::string QuotedExec(const std::string& path) {
-    std::string quoted = "\"";
+    std::string argument = "\"";
     for (const char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') {
+            argument += '\\';
+        }
+        argument += c;
+    }
+    argument += '"';
+    std::string value;
+    for (const char c : argument) {
         switch (c) {
-        case '"':
-        case '`':
-        case '$':
-            quoted += '\\';
-            quoted += c;
-            break;
         case '\\':
-            quoted += "\\\\\\\\";
-            break;
-        case '%':
-            quoted += "%%";
+            value += "\\\\";
             break;
         case '\n':
-            quoted += "\\n";
+            value += "\\n";
             break;
         case '\t':
-            quoted += "\\t";
+            value += "\\t";
             break;
         case '\r':
-            quoted += "\\r";
+            value += "\\r";
+            break;
+        case '%':
+            value += "%%";
             break;
         default:
-            quoted += c;
+            value += c;
         }
     }
-    return quoted + "\"";
+    return value;
 }
 
 bool WriteEntry(const std::string& folder, const std::string& name, const std::string& text) {

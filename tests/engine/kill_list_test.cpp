@@ -76,15 +76,19 @@ TEST_F(KillListTest, BareNameKillsEveryCopyInAnyFolderEachLogged) {
     EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false, false}));
 }
 
-TEST_F(KillListTest, NeverKillGuardIgnoresCaseButTheLineIsStillWritten) {
-    const auto id = platform.table->start("/usr/sbin/sshd");
-    neverKill.add("/USR/SBIN/SSHD");
-    kill.add("sshd");
+// The Never Kill list spares the file it names, not files whose paths are a piece of
+// it or differ from it in letter case: on Linux those are other files.
+TEST_F(KillListTest, NeverKillGuardSparesExactlyThePathAndTheLineIsStillWritten) {
+    const auto agent = platform.table->start("/opt/tools/backup-agent");
+    const auto prefix = platform.table->start("/opt/tools/backup");
+    const auto upper = platform.table->start("/opt/tools/Backup-agent");
+    neverKill.add("/opt/tools/backup-agent");
+    kill.add("ackup");
     check();
-    EXPECT_TRUE(platform.table->running(id));
-    EXPECT_TRUE(platform.terminator->terminated.empty());
-    EXPECT_TRUE(host.trayCalls.empty());
-    EXPECT_EQ(logCount("/usr/sbin/sshd  Terminated, found in Kill Processes list."), 1);
+    EXPECT_TRUE(platform.table->running(agent));
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{upper, prefix}));
+    EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false}));
+    EXPECT_EQ(logCount("/opt/tools/backup-agent  Terminated, found in Kill Processes list."), 1);
 }
 
 TEST_F(KillListTest, EntryMatchingTwoKillEntriesIsAttackedOncePerEntry) {

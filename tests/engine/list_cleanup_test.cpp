@@ -9,20 +9,32 @@ namespace {
 
 using test::MemoryListPane;
 
-TEST(ListCleanup, DupesBlanksFoldsCaseAndDropsBlankEntries) {
-    MemoryListPane list("TextListBox2", false, {"A.EXE", "a.exe", "   ", "b.exe", "\t"});
+// On Linux letter case names another file: entries differing only in case both stay.
+TEST(ListCleanup, DupesBlanksKeepsCaseVariantsAndDropsBlankEntries) {
+    MemoryListPane list("TextListBox2", false, {"/opt/App", "/opt/app", "/opt/app", "   ", "b.exe", "\t"});
     DeleteDupesBlanks(list);
-    EXPECT_EQ(list.items(), (std::vector<std::string>{"A.EXE", "b.exe"}));
+    EXPECT_EQ(list.items(), (std::vector<std::string>{"/opt/App", "/opt/app", "b.exe"}));
 }
 
 TEST(ListCleanup, OnlyNeighboursCount) {
     MemoryListPane kill("CheckListBox3", false, {"/a", "/b", "/A", "/A", "/a"});
     DeleteNeighbourDuplicates(kill);
-    EXPECT_EQ(kill.items(), (std::vector<std::string>{"/a", "/b", "/A"}));
+    EXPECT_EQ(kill.items(), (std::vector<std::string>{"/a", "/b", "/A", "/a"}));
+}
+
+// A sorted pane keeps case variants together in the order they came: a duplicate
+// may stand behind another variant, and still goes.
+TEST(ListCleanup, SortedPaneLosesDuplicatesBehindCaseVariants) {
+    MemoryListPane neverKill("TextListBox4", true,
+                             {"/opt/app", "/opt/App", "/opt/b", "/opt/app", "/opt/APP", "/opt/App"});
+    ASSERT_EQ(neverKill.items(),
+              (std::vector<std::string>{"/opt/app", "/opt/App", "/opt/app", "/opt/APP", "/opt/App", "/opt/b"}));
+    DeleteDupesBlanks(neverKill);
+    EXPECT_EQ(neverKill.items(), (std::vector<std::string>{"/opt/app", "/opt/App", "/opt/APP", "/opt/b"}));
 }
 
 TEST(ListCleanup, KillListMarksStayWithTheirEntries) {
-    MemoryListPane kill("CheckListBox3", false, {"/a", "/A", " ", "/b", "", "/c"});
+    MemoryListPane kill("CheckListBox3", false, {"/a", "/a", " ", "/b", "", "/c"});
     kill.setChecked(0, true);
     kill.setChecked(5, true);
     DeleteDupesBlanks(kill);

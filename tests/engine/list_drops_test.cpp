@@ -114,10 +114,13 @@ TEST_F(ListDropsTest, SafeDropDigestsTheImageThatRunsAndReplacesTheOlderEntry) {
 
 TEST_F(ListDropsTest, CurrentOnKillStopsForNeverKillAndForTheSameSafePath) {
     current.add("/opt/X/Tool");
-    neverKill.add("/OPT/x/tool/and/more");
+    neverKill.add("/opt/X/Tool");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kStopped);
 
+    // Never Kill entries that hold the path, or name it in other case, are other files.
     neverKill.clear();
+    neverKill.add("/opt/X/Tool/and/more");
+    neverKill.add("/OPT/X/TOOL");
     safe.add(SafeListEntry("/opt/x/TOOL", kDigest));
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), Notice(kDeleteFromSafe));
     EXPECT_EQ(kill.count(), 0u);
@@ -132,7 +135,7 @@ TEST_F(ListDropsTest, CurrentOnKillStopsForNeverKillAndForTheSameSafePath) {
 TEST_F(ListDropsTest, SafeOnKillMovesThePathWithoutItsDigest) {
     safe.add(SafeListEntry("/opt/k[y]/Tool", kDigest));
     safe.add(SafeListEntry("/usr/bin/zz", kDigest));
-    neverKill.add("/USR/BIN/ZZ");
+    neverKill.add("/usr/bin/zz");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox2", 1), kStopped);
 
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox2", 0), kDoneRecheck);
@@ -164,10 +167,18 @@ TEST_F(ListDropsTest, KillDropCleansUpDuplicatesAndBlanksKeepingMarks) {
     kill.add("   ");
     kill.add("/opt/tool");
     kill.setChecked(2, true);
-    current.add("/OPT/TOOL");
+    current.add("/opt/tool");
     EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kDoneRecheck);
     EXPECT_EQ(kill.items(), (Strings{"/opt/one", "/opt/tool"}));
     EXPECT_TRUE(kill.checked(1));
+
+    // The same path in other letter case is another file, which the Kill list must end.
+    current.clear();
+    current.add("/OPT/TOOL");
+    EXPECT_EQ(drops.CheckListBox3DragDrop("TextListBox1", 0), kDoneRecheck);
+    EXPECT_EQ(kill.items(), (Strings{"/opt/one", "/opt/tool", "/OPT/TOOL"}));
+    EXPECT_TRUE(kill.checked(1));
+    EXPECT_FALSE(kill.checked(2));
 }
 
 TEST_F(ListDropsTest, OnlyADropOnKillWithNothingHighlightedStillRequestsARecheck) {
@@ -196,7 +207,8 @@ TEST_F(ListDropsTest, NeverKillRefusesWhatTheKillListHoldsAndCopiesPathsOnly) {
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox2", at(safe, SafeListEntry("/opt/a[1]/b", kDigest))), kDone);
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox1", 0), kDone);
     EXPECT_EQ(drops.TextListBox4DragDrop("TextListBox2", at(safe, SafeListEntry("/opt/tool", kDigest))), kDone);
-    EXPECT_EQ(neverKill.items(), (Strings{"/opt/a[1]/b", "/OPT/TOOL"}));
+    // "/OPT/TOOL" and "/opt/tool" are two files: both stay.
+    EXPECT_EQ(neverKill.items(), (Strings{"/opt/a[1]/b", "/OPT/TOOL", "/opt/tool"}));
     EXPECT_EQ(safe.count(), 2u); // copies
     EXPECT_EQ(drops.TextListBox4DragDrop("CheckListBox3", 0), kStopped);
 }

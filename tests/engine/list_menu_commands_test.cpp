@@ -48,14 +48,17 @@ TEST(KillMenu, DeleteTakesTheHighlightedEntryOnly) {
     EXPECT_EQ(Marks(kill), (std::vector<bool>{false, true}));
 }
 
-TEST(NeverKillMenu, RemovingFromTheSafeListIsCaseSensitive) {
-    MemoryListPane neverKill("TextListBox4", true, {"/usr/bin/tool", "   "});
+TEST(NeverKillMenu, RemovesTheSafeEntriesOfExactlyTheNeverKillFiles) {
+    MemoryListPane neverKill("TextListBox4", true, {"/usr/bin/tool", "   ", "/opt/k[y]/x"});
     MemoryListPane safe("TextListBox2", true,
                         {SafeListEntry("/usr/bin/tool", kDigest), SafeListEntry("/usr/bin/TOOL", kDigest),
-                         SafeListEntry("/usr/bin/toolbox", kDigest), SafeListEntry("/opt/other", kDigest)});
+                         SafeListEntry("/usr/bin/toolbox", kDigest), SafeListEntry("/usr/bin/to", kDigest),
+                         SafeListEntry("/opt/k[y]/x", kDigest), SafeListEntry("/opt/other", kDigest)});
     RemoveTheseFilesFromSafeList1Click(neverKill, safe);
     // A blank Never Kill entry removes nothing, though every Safe entry holds blanks.
-    EXPECT_EQ(safe.items(), (Strings{SafeListEntry("/opt/other", kDigest), SafeListEntry("/usr/bin/TOOL", kDigest)}));
+    EXPECT_EQ(safe.items(),
+              (Strings{SafeListEntry("/opt/other", kDigest), SafeListEntry("/usr/bin/to", kDigest),
+                       SafeListEntry("/usr/bin/TOOL", kDigest), SafeListEntry("/usr/bin/toolbox", kDigest)}));
 }
 
 TEST(ListMenu, ClipboardGetsCrLfAfterEveryEntryAndNothingForAnEmptyList) {
@@ -66,11 +69,15 @@ TEST(ListMenu, ClipboardGetsCrLfAfterEveryEntryAndNothingForAnEmptyList) {
 
 TEST(ListMenu, RemovalRechecksOnlyWhenActivatedAndThePathIsNotOnTheOtherList) {
     MemoryListPane safe("TextListBox2", true, {SafeListEntry("/opt/a", kDigest), SafeListEntry("/opt/b", kDigest)});
-    MemoryListPane neverKill("TextListBox4", true, {"/OPT/A", "/opt/c"});
+    MemoryListPane neverKill("TextListBox4", true, {"/opt/a", "/OPT/B", "/opt/c"});
 
     EXPECT_FALSE(DeleteHighlightedEntry(safe, std::nullopt, neverKill, true));
     EXPECT_FALSE(DeleteHighlightedEntry(safe, 0, neverKill, true)); // still exempt by Never Kill
     EXPECT_EQ(safe.items(), (Strings{SafeListEntry("/opt/b", kDigest)}));
+    // "/OPT/B" names another file: "/opt/b" is exempt no more.
+    EXPECT_TRUE(DeleteHighlightedEntry(safe, 0, neverKill, true));
+    safe.add(SafeListEntry("/opt/b", kDigest));
+    neverKill.remove(1);
 
     EXPECT_FALSE(DeleteHighlightedEntry(neverKill, 1, safe, false)); // the watch is stopped
     EXPECT_TRUE(DeleteHighlightedEntry(safe, 0, neverKill, true));

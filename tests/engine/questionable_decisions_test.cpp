@@ -51,6 +51,17 @@ TEST_F(QuestionableDecisionsTest, TwoKilledLinesOfOneExecutableLeaveOneNewKillEn
     EXPECT_EQ(logCount(kKilled), 2);
 }
 
+// Killed lines of two files whose paths differ only in case: both stay on the Kill
+// list, or the one dropped would never be ended (Kill entries match with case).
+TEST_F(QuestionableDecisionsTest, KilledLinesDifferingOnlyInCaseBothStayListed) {
+    const SnapshotEntry lower = questioned("/opt/app");
+    const SnapshotEntry upper = questioned("/opt/App");
+    decisions.KillCheckedLine(upper);
+    decisions.KillCheckedLine(lower);
+    decisions.EndKillPass();
+    EXPECT_EQ(kill.items(), (Strings{"/opt/App", "/opt/app"}));
+}
+
 TEST_F(QuestionableDecisionsTest, KillHitsTheRecordedIdentityNotANumberInTheText) {
     SnapshotEntry process = questioned("/opt/a [7]/tool");
     const ProcessIdentity decoy = platform.table->start("/usr/bin/seven");

@@ -59,11 +59,9 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     std::filesystem::create_directories(folder.path() / "tools" / "deep");
     platform.table->start(programPath());
     platform.table->start(folder.file("tools/deep/helper"));
-    platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE");
-    platform.table->start("c:\\windows\\system32\\igfx"); // a substring of an entry without extension
+    platform.table->start("C:\\WINDOWS\\system32\\svchost.exe");
     neverKill.add(bins.file("daemon"));
-    platform.table->start(UpperCase(bins.file("daemon")));
-    platform.table->start(bins.file("daem")); // a substring of a Never Kill entry
+    platform.table->start(bins.file("daemon"));
 
     // Not exempt: a sibling folder that merely starts like the program's folder.
     const ProcessIdentity sibling = platform.table->start(folder.path().string() + "x/tool");
@@ -73,6 +71,24 @@ TEST_F(SafeListVerifierTest, ExemptProcessesPassWithoutDigestEvenUnderAutoKill) 
     EXPECT_TRUE(platform.executables->probed.empty());
     EXPECT_EQ(logCount(kAutoNotSafe), 1);
     EXPECT_EQ(dialog.count(), 0u);
+}
+
+// A Never Kill or filter-list entry exempts the file it names. A piece of it, or the
+// same path in other letter case, is another file that someone may be able to make.
+TEST_F(SafeListVerifierTest, ExemptionsAreNotBorrowedByAPieceOrACaseVariantOfAnEntry) {
+    preferences.autoKill = true;
+    neverKill.add(bins.file("tools/backup-agent"));
+    const std::vector<ProcessIdentity> borrowers{
+        platform.table->start(bins.file("tools/backup")),
+        platform.table->start(bins.file("tools/b")),
+        platform.table->start(bins.file("tools/Backup-agent")),
+        platform.table->start(bins.file("tools/backup-agent ")), // trimmed, it would be the entry
+        platform.table->start("C:\\WINDOWS\\SYSTEM32\\SVCHOST.EXE"),
+        platform.table->start("C:\\WINDOWS\\system32\\igfx"),
+    };
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, borrowers);
+    EXPECT_EQ(logCount(kAutoNotSafe), 6);
 }
 
 TEST_F(SafeListVerifierTest, OwnFolderExemptsOnlyPathsThatBeginWithIt) {
@@ -193,16 +209,33 @@ TEST_F(SafeListVerifierTest, LockedExecutablePassesAndIsLoggedOnEveryPass) {
     EXPECT_EQ(dialog.count(), 0u);
 }
 
-TEST_F(SafeListVerifierTest, DigestFailureAfterASuccessfulProbeEndsThePass) {
+// A failing disk or FUSE mount: the probe opens the image, reading it fails. That one
+// process waits for the next pass; the others are judged in this one.
+TEST_F(SafeListVerifierTest, UnreadableImageIsSkippedForThePassAndTheOthersAreJudged) {
+    preferences.autoKillChecksums = true;
+    const std::string failing = bins.write("failing", "on a failing disk");
+    trust(failing);
+    const ProcessIdentity unreadable = platform.table->start(failing);
+    // Reading it at offset 0 fails with EIO, a real read error of the kernel.
+    platform.executables->images[unreadable.pid] = "/proc/self/mem";
     const std::string gone = bins.write("gone", "gone");
     trust(gone);
     std::filesystem::remove(gone);
     platform.table->start(gone);
-    platform.table->start(bins.file("unknown"));
-    engine->snapshot().RefreshTaskListNT();
-    EXPECT_THROW(engine->verifier().CheckSafeProcessesList(), FileError);
-    EXPECT_EQ(dialog.count(), 0u);
-    EXPECT_EQ(dialog.shows, 0);
+    const std::string unknown = bins.file("unknown");
+    const ProcessIdentity after = platform.table->start(unknown);
+
+    EXPECT_NO_THROW(verify());
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(unknown, after) + " [not in Safe list]"}));
+    EXPECT_EQ(dialog.shows, 1);
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+
+    // Readable again, and not what was trusted: judged at the next pass.
+    engine->flags().DialogUp = false;
+    platform.executables->images[unreadable.pid] = bins.write("replaced", "not the trusted program");
+    verify();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{unreadable}));
+    EXPECT_EQ(logCount(failing + "  " + kAutoCorrupt), 1);
 }
 
 class AutoKillTest : public SafeListVerifierTest {

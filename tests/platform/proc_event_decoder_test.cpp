@@ -1,7 +1,12 @@
 #include "platform/linux/proc_event_decoder.h"
 
+#include <cstddef>
 #include <cstring>
+#include <span>
 #include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <linux/cn_proc.h>
 #include <linux/connector.h>
@@ -64,12 +69,58 @@ std::vector<std::byte> Datagram(const std::vector<Message>& messages) {
     return bytes;
 }
 
+// Bytes laid against an inaccessible page: a read past their end faults at once in
+// every build, not only under the address sanitizer.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const std::vector<std::byte>& bytes)
+        : page_(static_cast<std::size_t>(::sysconf(_SC_PAGESIZE))) {
+        void* mapped = ::mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(mapped, MAP_FAILED);
+        base_ = static_cast<std::byte*>(mapped);
+        EXPECT_EQ(::mprotect(base_ + page_, page_, PROT_NONE), 0);
+        std::byte* start = base_ + page_ - bytes.size();
+        std::memcpy(start, bytes.data(), bytes.size());
+        bytes_ = {start, bytes.size()};
+    }
+    ~GuardedBytes() { ::munmap(base_, 2 * page_); }
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+
+    std::span<const std::byte> bytes() const { return bytes_; }
+
+private:
+    std::size_t page_;
+    std::byte* base_ = nullptr;
+    std::span<const std::byte> bytes_;
+};
+
+// Rewrites the length fields of the first message of a datagram: `eventBytes` of the
+// event are kept, followed by `extra` bytes of filler, and the message is not padded.
+std::vector<std::byte> Resized(std::vector<std::byte> bytes, std::size_t eventBytes, std::size_t extra) {
+    const std::size_t length = NLMSG_HDRLEN + sizeof(cn_msg) + eventBytes + extra;
+    bytes.resize(length);
+    const auto headerLength = static_cast<std::uint32_t>(length);
+    std::memcpy(bytes.data() + offsetof(nlmsghdr, nlmsg_len), &headerLength, sizeof headerLength);
+    const auto messageLength = static_cast<std::uint16_t>(eventBytes + extra);
+    std::memcpy(bytes.data() + NLMSG_HDRLEN + offsetof(cn_msg, len), &messageLength, sizeof messageLength);
+    return bytes;
+}
+
 class ProcEventDecoderTest : public ::testing::Test {
 protected:
     ProcessEventBatch decode(const std::vector<Message>& messages) {
         ProcessEventBatch batch;
         const auto bytes = Datagram(messages);
         decoder.decode(bytes, batch);
+        return batch;
+    }
+
+    // Decodes a datagram that ends where the readable memory ends.
+    ProcessEventBatch decodeGuarded(const std::vector<std::byte>& bytes) {
+        const GuardedBytes guarded(bytes);
+        ProcessEventBatch batch;
+        decoder.decode(guarded.bytes(), batch);
         return batch;
     }
 
@@ -120,6 +171,45 @@ TEST_F(ProcEventDecoderTest, ErrorsOverrunsAndTornMessagesMeanLostEvents) {
     torn.resize(torn.size() - 8);
     ProcessEventBatch batch;
     decoder.decode(torn, batch);
+    EXPECT_TRUE(batch.lost);
+}
+
+// A message whose length is not a multiple of 4 ends its datagram without padding:
+// the step to the next message must stop at the end of the bytes.
+TEST_F(ProcEventDecoderTest, MessagesOfAnyLengthAreReadWithinTheDatagram) {
+    std::vector<std::byte> tiny(18);
+    const nlmsghdr header{.nlmsg_len = 18, .nlmsg_type = NLMSG_DONE, .nlmsg_flags = 0, .nlmsg_seq = 0, .nlmsg_pid = 0};
+    std::memcpy(tiny.data(), &header, sizeof header);
+    EXPECT_EQ(decodeGuarded(tiny), ProcessEventBatch{});
+
+    const std::size_t eventBytes = sizeof(proc_event);
+    for (const std::size_t extra : {1u, 2u, 3u}) {
+        const auto odd =
+            Resized(Datagram({{.what = kExec, .seq = static_cast<std::uint32_t>(extra)}}), eventBytes, extra);
+        EXPECT_EQ(decodeGuarded(odd), (ProcessEventBatch{.exec = true, .changed = true})) << extra;
+    }
+
+    // Followed by another message, an odd one is padded as usual.
+    auto two = Resized(Datagram({{.what = kFork, .seq = 4}}), eventBytes, 2);
+    two.resize(NLMSG_ALIGN(two.size()));
+    const auto exit = Datagram({{.what = kExit, .seq = 5}});
+    two.insert(two.end(), exit.begin(), exit.end());
+    EXPECT_EQ(decodeGuarded(two), (ProcessEventBatch{.changed = true}));
+    EXPECT_FALSE(decodeGuarded(Datagram({{.what = kExec, .seq = 6}})).lost);
+}
+
+// An event too short to hold what its kind reports tells nothing reliable: it counts
+// as events lost (the next cycle reads /proc), never as the zeros it lacks.
+TEST_F(ProcEventDecoderTest, EventsCutShortMeanLostEvents) {
+    const std::size_t head = offsetof(proc_event, event_data);
+    // A fork cut after the child's PID: its thread group is missing.
+    const auto fork = Resized(Datagram({{.what = kFork, .seq = 1, .pid = 101, .tgid = 100}}), head + 12, 0);
+    EXPECT_EQ(decodeGuarded(fork), ProcessEventBatch{.lost = true});
+    const auto exit = Resized(Datagram({{.what = kExit, .seq = 2, .pid = 101, .tgid = 100}}), head + 4, 0);
+    EXPECT_EQ(decodeGuarded(exit), ProcessEventBatch{.lost = true});
+    ProcessEventBatch batch;
+    const GuardedBytes ack(Resized(Datagram({{.what = kNone, .seq = 0, .pid = 1}}), head + 2, 0));
+    EXPECT_EQ(decoder.decode(ack.bytes(), batch), std::nullopt);
     EXPECT_TRUE(batch.lost);
 }
 

@@ -65,6 +65,15 @@ std::optional<std::string> FakeExecutableAccess::runningImage(const ProcessIdent
     return std::nullopt;
 }
 
+std::optional<std::string> FakeExecutableAccess::runningPath(const ProcessIdentity& id) {
+    for (const ProcessRecord& process : table_.processes) {
+        if (process.id == id) {
+            return process.path;
+        }
+    }
+    return std::nullopt;
+}
+
 void FakeSoundPlayer::playSync(const std::string& path) {
     played.push_back(path);
     if (onPlay) {

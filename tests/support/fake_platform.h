@@ -71,6 +71,8 @@ public:
     explicit FakeExecutableAccess(FakeProcessTable& table) : table_(table) {}
     std::optional<FileStamp> probe(const std::string& path) override;
     std::optional<std::string> runningImage(const ProcessIdentity& id) override;
+    // The path the table lists for the process.
+    std::optional<std::string> runningPath(const ProcessIdentity& id) override;
     std::set<std::string> locked;
     std::vector<std::string> probed;
     std::map<int, std::string> images;

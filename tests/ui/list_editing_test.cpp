@@ -187,7 +187,7 @@ TEST_F(ListEditingTest, MenuCommandsEditAndCopyTheLists) {
     const std::string tool = running("a [x]/tool");
     storeLists(
         {"/opt/Sys/a     [900150983CD24FB0D6963F7D28E17F72]", "/opt/sys/b     [900150983CD24FB0D6963F7D28E17F72]"},
-        {"/opt/x/tool", "/opt/y"}, {"   ", "/opt/Sys", "/usr/lib/systemd/systemd"});
+        {"/opt/x/tool", "/opt/y"}, {"   ", "/opt/Sys/a", "/opt/sys/B", "/usr/lib/systemd/systemd"});
     shownForm();
     form().killPane().setChecked(0, true);
     list("CheckListBox3")->setCurrentRow(0);
@@ -202,7 +202,7 @@ TEST_F(ListEditingTest, MenuCommandsEditAndCopyTheLists) {
 
     QClipboard& clipboard = *QGuiApplication::clipboard();
     child<QAction>("CopyToClipboard4")->trigger();
-    EXPECT_EQ(clipboard.text(), QStringLiteral("/opt/Sys\r\n/usr/lib/systemd/systemd\r\n"));
+    EXPECT_EQ(clipboard.text(), QStringLiteral("/opt/Sys/a\r\n/opt/sys/B\r\n/usr/lib/systemd/systemd\r\n"));
     child<QAction>("CopyToClipboard3")->trigger();
     EXPECT_EQ(clipboard.text(), QStringLiteral("tool\r\n"));
     child<QAction>("CopyToClipboard1")->trigger();

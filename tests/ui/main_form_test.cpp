@@ -70,9 +70,9 @@ TEST_F(MainFormTest, StartsStoppedWithTheFirstSnapshotShown) {
     EXPECT_TRUE(platform.table->running(started)); // stopped: nothing is killed
 }
 
-TEST_F(MainFormTest, ErrorsInATickAreSwallowed) {
+TEST_F(MainFormTest, UnreadableSafeListedImageDoesNotStopTheTick) {
     // Activated, with a Safe-listed program whose image cannot be read: the digest
-    // fails after the probe and ends the pass, but must not end the program.
+    // fails after the probe. That process waits for the next pass; the tick goes on.
     test::WriteFileBytes(folder.file("Korvane.ini"), EncodeSettingsText("[Form1]\r\nCheckBox7.Checked=FALSE\r\n"));
     const test::TempFolder elsewhere; // outside the program's own, exempt, folder
     const std::string gone = elsewhere.file("gone");
@@ -81,7 +81,9 @@ TEST_F(MainFormTest, ErrorsInATickAreSwallowed) {
     platform.table->start(gone);
     ASSERT_TRUE(form().isActivated());
     EXPECT_NO_THROW(form().Timer1Timer());
-    EXPECT_EQ(lines("TextListBox1").size(), 1u); // the abandoned tick did not rebuild the list
+    EXPECT_EQ(lines("TextListBox1").size(), 2u); // the tick went on to rebuild the list
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_FALSE(form().engine().flags().DialogUp);
 }
 
 TEST_F(MainFormTest, LogAlertPaintsTheLogButton) {
