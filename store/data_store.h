@@ -63,6 +63,9 @@ public:
 
     // Unlocks and closes the five locked files.
     void releaseLocks();
+    // Locks the five files (again, after a save the program outlives: the save replaced
+    // them); nothing while the lists are not loaded.
+    void lockDataFiles();
 
     bool listsLoaded() const { return listsLoaded_; }
     const DataFiles& files() const { return files_; }
@@ -70,7 +73,6 @@ public:
 private:
     void reportTampered(const std::string& file, std::initializer_list<ListPane*> panes);
     void keepRejected(const std::string& listFile);
-    void lockDataFiles();
 
     DataFiles files_;
     StorePanes panes_;
