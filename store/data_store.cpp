@@ -98,6 +98,9 @@ void DataStore::keepRejected(const std::string& listFile) {
 }
 
 void DataStore::lockDataFiles() {
+    if (!listsLoaded_) {
+        return;
+    }
     const std::string* const lockedFiles[] = {&files_.executable, &files_.safeList, &files_.killList,
                                               &files_.neverKillList, &files_.seal};
     for (std::size_t i = 0; i < locks_.size(); ++i) {

@@ -65,6 +65,9 @@ public:
 
     // Unlocks and closes the five locked files.
     void releaseLocks();
+    // Locks the five files (again, after a save the program outlives: the save replaced
+    // them); nothing while the lists are not loaded.
+    void lockDataFiles();
 
     bool listsLoaded() const { return listsLoaded_; }
     const DataFiles& files() const { return files_; }
@@ -72,7 +75,6 @@ public:
 private:
     void reportTampered(const std::string& file, std::initializer_list<ListPane*> panes);
     void keepRejected(const std::string& listFile);
-    void lockDataFiles();
 
     DataFiles files_;
     StorePanes panes_;

@@ -86,15 +86,15 @@ bool ListEditing::TextListBox4DragOver(const QMimeData* data) const {
 }
 
 void ListEditing::TextListBox2DragDrop(const ListEntryDrag& drag) {
-    apply(drops_.TextListBox2DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
+    apply(drops_.TextListBox2DragDrop(drag.sourceName(), drag.draggedRow()));
 }
 
 void ListEditing::CheckListBox3DragDrop(const ListEntryDrag& drag) {
-    apply(drops_.CheckListBox3DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
+    apply(drops_.CheckListBox3DragDrop(drag.sourceName(), drag.draggedRow()));
 }
 
 void ListEditing::TextListBox4DragDrop(const ListEntryDrag& drag) {
-    apply(drops_.TextListBox4DragDrop(drag.sourceName(), HighlightedRow(*drag.source())));
+    apply(drops_.TextListBox4DragDrop(drag.sourceName(), drag.draggedRow()));
 }
 
 void ListEditing::apply(const DropOutcome& outcome) {

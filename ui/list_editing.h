@@ -40,7 +40,7 @@ public:
     bool TextListBox2DragOver(const QMimeData* data) const;
     bool CheckListBox3DragOver(const QMimeData* data) const;
     bool TextListBox4DragOver(const QMimeData* data) const;
-    // The drops, with the source's highlighted entry at the moment of the drop.
+    // The drops, with the entry the drag started with.
     void TextListBox2DragDrop(const ListEntryDrag& drag);
     void CheckListBox3DragDrop(const ListEntryDrag& drag);
     void TextListBox4DragDrop(const ListEntryDrag& drag);

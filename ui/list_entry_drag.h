@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <QMimeData>
@@ -10,8 +11,8 @@
 
 namespace korvane {
 
-// What a drag from one of the window's lists carries: the list it started from and
-// whether it may be dropped at all. The lists accept only this data, so a drag from
+// What a drag from one of the window's lists carries: the list it started from, the
+// entry highlighted there, and whether it may be dropped at all. The lists accept only this data, so a drag from
 // another program, whatever formats it offers, is never dropped on them.
 class ListEntryDrag : public QMimeData {
     Q_OBJECT
@@ -28,10 +29,15 @@ public:
     std::string sourceName() const;
     // NoDrop: no list accepts the drag, so the pointer shows the no-drop cursor.
     DragCursor cursor() const { return cursor_; }
+    // The row of the dragged entry in its list now, highlighted again: a watch tick
+    // during the drag may have rebuilt the list, and the highlight with it. Nothing when
+    // no entry was highlighted at the start, or the entry has left the list since.
+    std::optional<std::size_t> draggedRow() const;
 
 private:
     QPointer<TTextListBox> source_;
     DragCursor cursor_;
+    std::optional<std::string> entry_;
 };
 
 } // namespace korvane

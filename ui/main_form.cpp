@@ -1,5 +1,8 @@
 #include "ui/main_form.h"
 
+#include <functional>
+#include <utility>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -37,6 +40,24 @@ const QString kSaveFailedNotice =
                    "file that failed.  Correct the problem, then quit again.");
 const QString kFolded = QStringLiteral("Preferences >>");
 const QString kUnfolded = QStringLiteral("<< Preferences");
+
+// Takes the application's requests to quit, which reach every window's close otherwise.
+class QuitRequests : public QObject {
+public:
+    QuitRequests(std::function<void()> quit, QObject* parent) : QObject(parent), quit_(std::move(quit)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Quit || watched != QCoreApplication::instance()) {
+            return false;
+        }
+        quit_();
+        return true;
+    }
+
+private:
+    std::function<void()> quit_;
+};
 
 // A window timer's interval: 0 (or less) switches it off; a Qt timer of 0 would fire
 // as fast as the event loop spins.
@@ -123,14 +144,22 @@ void TForm1::watchEndOfSession() {
         auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this, &requests] {
             if (requests.takeRequests()) {
-                WMQueryEndSession();
-                Q_EMIT endProgram();
+                endWithTheSession();
             }
         });
     }
-    // The session manager asks before logging out; should the logout be cancelled,
-    // the program goes on with its timers stopped and its files written.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { WMQueryEndSession(); });
+    // The session manager asks to save at every checkpoint, not only before a logout,
+    // and a logout may be cancelled: the files are written and the watch goes on.
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { CommitSessionData(); });
+    // The session really ends (the session manager ends the program) or anyone asks
+    // the application to quit: Qt would only ask the windows to close, which this one
+    // refuses without a confirmed quit. Saved as for a request to terminate, and ended.
+    QCoreApplication::instance()->installEventFilter(new QuitRequests([this] { endWithTheSession(); }, this));
+}
+
+void TForm1::endWithTheSession() {
+    WMQueryEndSession();
+    Q_EMIT endProgram();
 }
 
 QObjectList TForm1::DesignOrder() const {
@@ -231,10 +260,14 @@ void TForm1::FormCloseQuery(bool& CanClose) {
     if (!QuitConfirmed) {
         return;
     }
+    const RunningTimers running = runningTimers();
     stopTimers();
-    // A failed save keeps the window open; the next close request tries again.
     CanClose = HouseKeeping();
     if (!CanClose) {
+        // A failed save keeps the window open and everything as before the quit: the
+        // watch goes on, and the next quit asks again.
+        QuitConfirmed = false;
+        resumeAfterSave(running);
         messagePanel_->CloseMessagePanel();
         messagePanel_->CentralMessagesRtn(kSaveFailedNotice);
     }
@@ -248,6 +281,29 @@ bool TForm1::WMQueryEndSession() {
     bool saved = false;
     RunHandler([this, &saved] { saved = HouseKeeping(); });
     return saved;
+}
+
+bool TForm1::CommitSessionData() {
+    const RunningTimers running = runningTimers();
+    bool saved = false;
+    RunHandler([this, &saved] { saved = HouseKeeping(); });
+    resumeAfterSave(running);
+    return saved;
+}
+
+TForm1::RunningTimers TForm1::runningTimers() const {
+    return {Timer1.isActive(), Timer2.isActive(), Timer3.isActive()};
+}
+
+void TForm1::resumeAfterSave(const RunningTimers& running) {
+    store_->lockDataFiles();
+    // A stopped timer keeps its interval.
+    for (const auto& [timer, ran] :
+         {std::pair{&Timer1, running.watch}, std::pair{&Timer2, running.blink}, std::pair{&Timer3, running.alarm}}) {
+        if (ran) {
+            timer->start();
+        }
+    }
 }
 
 void TForm1::stopTimers() {

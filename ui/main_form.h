@@ -84,6 +84,10 @@ public:
     // The end of the session (or a request to terminate): timers off and HouseKeeping,
     // whether or not a quit was confirmed. True when everything was saved.
     bool WMQueryEndSession();
+    // The session manager's request to save (a checkpoint, or a logout that may yet be
+    // cancelled): the files are written as at the end, and the watch goes on as it ran.
+    // True when everything was saved.
+    bool CommitSessionData();
     // Registers (true) or removes the start-up entry for this executable.
     void SetAutoStart(bool on);
     void CheckBox3Click();
@@ -144,8 +148,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Which timers ran before a save stopped them.
+    struct RunningTimers {
+        bool watch = false;
+        bool blink = false;
+        bool alarm = false;
+    };
+
     void wirePopupMenus();
     void watchEndOfSession();
+    // Saves without the quit question, and ends the program.
+    void endWithTheSession();
     void FormCreate();
     void FormActivate();
     void FormPaint();
@@ -154,6 +167,10 @@ private:
     void commitCheckInterval();
     void applyStartMode();
     void stopTimers();
+    RunningTimers runningTimers() const;
+    // After a save the program outlives: the locks on the files just written and the
+    // timers that ran, as before the save.
+    void resumeAfterSave(const RunningTimers& running);
     void Timer1Timeout();
 
     PlatformServices& platform_;

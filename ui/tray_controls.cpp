@@ -1,10 +1,8 @@
 #include "ui/tray_controls.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QSystemTrayIcon>
-#include <QUrl>
 
 #include "ui/handler_guard.h"
 #include "ui/main_form.h"
@@ -90,11 +88,14 @@ void TrayControls::EncartaButton3Click() {
     if (c_.CheckBox10->isChecked() && !form_.isActivated()) {
         EncartaButton5Click();
     }
-    form_.setInTray(true);
     HideInTray();
 }
 
 void TrayControls::HideInTray() {
+    // Away in the tray, by the Tray button or by a locked start: the window comes back
+    // from there only, through the password while LOCK is checked, and never by itself
+    // when the questionable dialog closes.
+    form_.setInTray(true);
     if (trayAvailable_()) {
         form_.hide();
         return;
@@ -192,7 +193,7 @@ void TrayControls::HelpButtonClick() {
 
 // With the desktop's program for the file; a missing file or program fails quietly.
 void TrayControls::openDocument(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+    form_.platform().documents->open(path);
 }
 
 } // namespace korvane

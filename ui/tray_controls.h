@@ -40,8 +40,8 @@ public:
     // "?"
     void HelpButtonClick();
 
-    // Puts the window away into the notification area; where there is none, minimises
-    // it instead and says so once.
+    // Puts the window away into the notification area (InTray); where there is none,
+    // minimises it instead and says so once.
     void HideInTray();
 
     // Where the desktop is asked whether it has a notification area.

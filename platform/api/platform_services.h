@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/api/clock.h"
+#include "platform/api/document_opener.h"
 #include "platform/api/end_of_session.h"
 #include "platform/api/executable_access.h"
 #include "platform/api/file_locker.h"
@@ -28,6 +29,7 @@ struct PlatformServices {
     std::unique_ptr<FileLocker> fileLocker;
     std::unique_ptr<StartupRegistration> startup;
     std::unique_ptr<EndOfSession> endOfSession;
+    std::unique_ptr<DocumentOpener> documents;
     // May stay empty: the process table is then read on every tick.
     std::unique_ptr<ProcessEvents> processEvents;
 };

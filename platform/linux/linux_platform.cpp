@@ -12,6 +12,7 @@
 #include "platform/linux/linux_process_terminator.h"
 #include "platform/linux/process_handles.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/linux/xdg_document_opener.h"
 
 namespace korvane {
 
@@ -30,6 +31,7 @@ PlatformServices MakeLinuxPlatform() {
     services.fileLocker = std::make_unique<LinuxFileLocker>();
     services.startup = std::make_unique<XdgAutostart>(XdgAutostart::FromEnvironment());
     services.endOfSession = std::make_unique<LinuxEndOfSession>();
+    services.documents = std::make_unique<XdgDocumentOpener>();
     services.processEvents = std::make_unique<LinuxProcessEvents>();
     return services;
 }

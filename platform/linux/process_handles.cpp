@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "platform/linux/descriptor_limit.h"
+
 namespace korvane::linux_proc {
 
 ProcessHandles::ProcessHandles(std::shared_ptr<ProcSource> source) : source_(std::move(source)) {}
@@ -113,7 +115,7 @@ bool ProcessHandles::roomForAnother() {
     if (held_.size() + kReserve >= limit.rlim_cur && limit.rlim_cur < limit.rlim_max) {
         // Doubling keeps the number of raises small while processes keep coming.
         limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, std::max<rlim_t>(2 * limit.rlim_cur, 2 * kReserve));
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        if (!RaiseSoftDescriptorLimit(limit.rlim_cur)) {
             return false;
         }
     }

@@ -206,6 +206,9 @@ FakePlatform::FakePlatform() {
     auto eventsOwner = std::make_unique<FakeProcessEvents>();
     processEvents = eventsOwner.get();
     services.processEvents = std::move(eventsOwner);
+    auto documentsOwner = std::make_unique<FakeDocumentOpener>();
+    documents = documentsOwner.get();
+    services.documents = std::move(documentsOwner);
 }
 
 } // namespace korvane::test

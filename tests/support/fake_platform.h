@@ -113,6 +113,16 @@ public:
     std::vector<std::pair<std::string, bool>> calls;
 };
 
+// Records the documents the program asks to open, instead of opening them.
+class FakeDocumentOpener : public DocumentOpener {
+public:
+    bool open(const std::string& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
 // End-of-session requests a test makes, through a real pipe as the backend's.
 class FakeEndOfSession : public EndOfSession {
 public:
@@ -170,6 +180,7 @@ struct FakePlatform {
     FakeStartupRegistration* startup;
     FakeEndOfSession* endOfSession;
     FakeProcessEvents* processEvents;
+    FakeDocumentOpener* documents;
     PlatformServices services;
 };
 

@@ -33,7 +33,8 @@ private:
 
 // The real processes, terminations, clock and executables, for the processes started
 // from `folder`; fakes for what a test must not touch: its own priority, sounds, the
-// instance lock, file locks, the start-up registration and the session's end.
+// instance lock, file locks, the start-up registration, the session's end and the
+// desktop's document opener.
 inline PlatformServices ScopedRealPlatform(const std::string& folder) {
     PlatformServices platform;
     platform.processes = std::make_unique<ScopedProcessTable>(folder);
@@ -46,6 +47,7 @@ inline PlatformServices ScopedRealPlatform(const std::string& folder) {
     platform.fileLocker = std::make_unique<FakeFileLocker>();
     platform.startup = std::make_unique<FakeStartupRegistration>();
     platform.endOfSession = std::make_unique<FakeEndOfSession>();
+    platform.documents = std::make_unique<FakeDocumentOpener>();
     return platform;
 }
 

@@ -361,7 +361,10 @@ TEST_F(QuitQuestionTest, AFailedSaveReplacesTheQuestionByANotice) {
     EXPECT_TRUE(visible("CentralMsgLabelButtonOK"));
     press("CentralMsgLabelButtonOK");
     std::filesystem::remove_all(files.listTemp);
-    EXPECT_TRUE(form().close()); // the quit stays confirmed
+    EXPECT_FALSE(form().close()); // the quit is no longer confirmed
+    press("EncartaButton2");
+    press("CentralMsgLabelButtonYes");
+    EXPECT_TRUE(form().isHidden());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -86,6 +87,37 @@ TEST_F(ListEditingTest, ACurrentEntryShowsItsPathCutButIsDroppedWhole) {
     EXPECT_TRUE(drop("TextListBox1", 0, "TextListBox4"));
     EXPECT_EQ(rowOf("TextListBox4", tool), 0);
     EXPECT_EQ(lines("TextListBox1"), Strings{tool}); // copies
+}
+
+// A watch tick during a drag rebuilds the Current list and takes its highlight; the
+// drop still lands the entry the drag began with, wherever the tick put it.
+TEST_F(ListEditingTest, ADragOutlivesATickThatRebuildsTheCurrentList) {
+    const std::string before = running("before");
+    const std::string tool = running("tool");
+    const std::string ending = running("ending");
+    const auto idOf = [this](const std::string& path) {
+        return std::find_if(platform.table->processes.begin(), platform.table->processes.end(),
+                            [&](const ProcessRecord& record) { return record.path == path; })
+            ->id;
+    };
+    shownForm();
+    clickEntry("TextListBox1", rowOf("TextListBox1", tool));
+    const std::unique_ptr<QMimeData> toKill(editing().dragData(*list("TextListBox1")));
+    clickEntry("TextListBox1", rowOf("TextListBox1", ending));
+    const std::unique_ptr<QMimeData> gone(editing().dragData(*list("TextListBox1")));
+
+    platform.table->end(idOf(before));
+    platform.table->end(idOf(ending));
+    form().Timer1Timer();
+    ASSERT_EQ(lines("TextListBox1"), Strings{tool});
+    ASSERT_EQ(list("TextListBox1")->currentRow(), -1);
+
+    EXPECT_TRUE(drop("CheckListBox3", *toKill));
+    EXPECT_EQ(lines("CheckListBox3"), Strings{tool});
+    EXPECT_EQ(list("TextListBox1")->currentRow(), 0); // highlighted again
+    // An entry whose program ended during the drag is dropped nowhere.
+    EXPECT_TRUE(drop("TextListBox2", *gone));
+    EXPECT_TRUE(lines("TextListBox2").empty());
 }
 
 TEST_F(ListEditingTest, TheOwnExecutableIsDroppedNowhere) {

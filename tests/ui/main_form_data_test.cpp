@@ -186,7 +186,9 @@ TEST_F(MainFormDataTest, FailedSaveKeepsTheWindowOpen) {
     EXPECT_FALSE(quit());
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(endRequests, 0);
-    EXPECT_FALSE(form().timer2().isActive());
+    // As before the quit: the Stopped button blinks on and the files are locked again.
+    EXPECT_TRUE(form().timer2().isActive());
+    EXPECT_EQ(platform.fileLocker->held.size(), 5u);
     EXPECT_NE(logText().find("Saving the Korvane data files failed at this file."), std::string::npos);
     EXPECT_EQ(child<TEncartaButton>("EncartaButton7")->color(), QColor(255, 0, 0));
     EXPECT_EQ(message(), QStringLiteral("The Korvane data files could not be saved, so Korvane stays open.  The "

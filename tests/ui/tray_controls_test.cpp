@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QDesktopServices>
-#include <QLineEdit>
-#include <QUrl>
+#include <filesystem>
 
+#include <sys/resource.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "platform/linux/descriptor_limit.h"
+#include "platform/linux/xdg_document_opener.h"
 #include "tests/ui/main_window_fixture.h"
 #include "ui/password_form.h"
+#include "ui/questionable_form.h"
 
 namespace korvane {
 namespace {
@@ -22,22 +28,6 @@ const QColor kAmber{0xFF, 0xCF, 0x00};
 
 const QString kRefused = QStringLiteral(
     "Can not activate Korvane with 'Never Kill System Processes' list and/or 'Safe Processes' list empty!");
-
-// Records the documents the program asks the desktop to open, instead of opening them.
-class OpenedDocuments : public QObject {
-    Q_OBJECT
-
-public:
-    OpenedDocuments() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedDocuments() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    OpenedDocuments(const OpenedDocuments&) = delete;
-    OpenedDocuments& operator=(const OpenedDocuments&) = delete;
-
-    std::vector<std::string> files;
-
-public slots:
-    void open(const QUrl& url) { files.push_back(url.toLocalFile().toStdString()); }
-};
 
 class TrayControlsTest : public test::MainWindowTest {
 protected:
@@ -188,6 +178,36 @@ TEST_F(TrayControlsTest, TrayClickWithLockNeverShowsTheWindowBeforeTheRightPassw
     EXPECT_FALSE(passwordDialog().isVisible());
 }
 
+// A locked, watching start puts the window away in the tray: the questionable dialog,
+// once answered, leaves it there, and only the password brings it back.
+TEST_F(TrayControlsTest, ALockedStartStaysInTheTrayThroughTheQuestionableDialog) {
+    locked();
+    settings("CheckBox5.Checked=TRUE\r\nCheckBox7.Checked=FALSE\r\nParmEdit.Text=010000000000000000000000000\r\n");
+    withTray();
+    form().show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form().isHidden() && !form().firstActivation(); }));
+
+    platform.table->start("/opt/unknown");
+    TForm2& dialog = form().questionableDialog();
+    bool asked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        asked = dialog.isVisible();
+        dialog.entryList().item(0)->setCheckState(Qt::Checked);
+        dialog.EncartaButton1Click();
+    });
+    form().Timer1Timer();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(form().isHidden());
+
+    clickTray();
+    EXPECT_TRUE(passwordDialog().isVisible());
+    EXPECT_TRUE(form().isHidden());
+    answerPassword(QStringLiteral("Secret"), true);
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(form().inTray());
+}
+
 TEST_F(TrayControlsTest, ActivateUponTrayWithEmptyListsRefusesThenHidesWithTheNoticeWaiting) {
     withTray();
     shownForm();
@@ -277,7 +297,7 @@ TEST_F(TrayControlsTest, LockedAndWatchingWithoutANotificationAreaStartsMinimise
     settings("CheckBox5.Checked=TRUE\r\nCheckBox7.Checked=FALSE\r\nParmEdit.Text=010000000000000000000000000\r\n");
     form().show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form().isMinimized(); }));
-    EXPECT_FALSE(form().inTray());
+    EXPECT_TRUE(form().inTray());
     ASSERT_TRUE(message());
     EXPECT_TRUE(message()->startsWith(QStringLiteral("This desktop has no notification area")));
 }
@@ -286,7 +306,6 @@ TEST_F(TrayControlsTest, TamperAlarmSoundsAndBlinksUntilLogOpensTheLog) {
     std::string seal = ReadFileBytes(files.seal);
     seal[0] = seal[0] == '0' ? '1' : '0';
     WriteFileBytes(files.seal, seal);
-    OpenedDocuments opened;
     shownForm();
     ASSERT_TRUE(form().timer3().isActive());
     std::vector<std::pair<QColor, QColor>> looks;
@@ -314,11 +333,32 @@ TEST_F(TrayControlsTest, TamperAlarmSoundsAndBlinksUntilLogOpensTheLog) {
     EXPECT_EQ(platform.sound->played.size(), sounds);
     EXPECT_EQ(look("EncartaButton7"), std::pair(kBeige, kNavy));
     press("HelpButton");
-    EXPECT_EQ(opened.files,
+    EXPECT_EQ(platform.documents->opened,
               (std::vector<std::string>{folder.folder() + "system/KVlog.txt", folder.folder() + "KVhelp.chm"}));
+}
+
+// The help viewer, started by the program's own opener, gets the descriptor limit the
+// program started with, not the one the watch raised. (Each test runs in a process
+// of its own: the first raise in it is this one.)
+TEST_F(TrayControlsTest, TheHelpViewerStartsWithTheDescriptorLimitOfTheStart) {
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    ASSERT_GT(limit.rlim_max, 512u) << "this machine allows no raise";
+    limit.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    ASSERT_TRUE(linux_proc::RaiseSoftDescriptorLimit(limit.rlim_max));
+    // Writes its limit beside the document it was asked to open.
+    const std::string viewer =
+        folder.write("viewer", "#!/bin/sh\nulimit -Sn > \"$1.tmp\"\nmv \"$1.tmp\" \"$1.limit\"\n");
+    std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
+    platform.services.documents = std::make_unique<XdgDocumentOpener>(viewer);
+
+    shownForm();
+    press("HelpButton");
+    const std::string report = folder.file("KVhelp.chm.limit");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(report); }, 5000));
+    EXPECT_EQ(ReadFileBytes(report), "512\n");
 }
 
 } // namespace
 } // namespace korvane
-
-#include "tray_controls_test.moc"
