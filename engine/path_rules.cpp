@@ -1,5 +1,7 @@
 #include "engine/path_rules.h"
 
+#include "engine/text_rules.h"
+
 namespace korvane {
 
 bool InProgramFolder(std::string_view path, std::string_view programFolder) {
@@ -8,6 +10,10 @@ bool InProgramFolder(std::string_view path, std::string_view programFolder) {
 
 bool ListablePath(std::string_view path) {
     return path.find_first_of("\r\n") == std::string_view::npos;
+}
+
+bool OnNeverKillList(std::string_view path, std::string_view lowerNeverKill) {
+    return ListablePath(path) && Occurs(LowerCase(Trim(path)), lowerNeverKill);
 }
 
 std::string FileName(std::string_view path) {

@@ -18,6 +18,12 @@ bool InProgramFolder(std::string_view path, std::string_view programFolder);
 // a list nor found in one, so its process is admitted to no list.
 bool ListablePath(std::string_view path);
 
+// True when the Never Kill list holds `path`: the path, trimmed and lower-cased,
+// occurs in the list's joined text, lower-cased (`lowerNeverKill`). A path with a
+// line break is on no list, though it may seem to occur in the joined text across
+// the break between two entries.
+bool OnNeverKillList(std::string_view path, std::string_view lowerNeverKill);
+
 // The file name of `path`: the text after its last "/", the whole text when it has
 // none (a Kill entry may be a bare name already).
 std::string FileName(std::string_view path);

@@ -11,9 +11,7 @@ constexpr int kPauseAfterKillMs = 100;
 } // namespace
 
 void ProcessKiller::FileKill(const SnapshotEntry& entry) {
-    // A path with a line break is on no list, though it may seem to occur in the
-    // joined text across the break between two entries.
-    if (ListablePath(entry.path) && Occurs(LowerCase(Trim(entry.path)), LowerCase(neverKill_.joinedText()))) {
+    if (OnNeverKillList(entry.path, LowerCase(neverKill_.joinedText()))) {
         return;
     }
     if (!terminator_.terminate(entry.id)) {

@@ -1,0 +1,40 @@
+#include "engine/kill_set.h"
+
+#include <algorithm>
+
+#include "engine/kill_list.h"
+#include "engine/path_rules.h"
+#include "engine/text_rules.h"
+
+namespace korvane {
+
+KillSet::KillSet(std::uint64_t generation, std::vector<std::string> entries, std::string_view neverKillText)
+    : generation_(generation), entries_(std::move(entries)), lowerNeverKill_(LowerCase(neverKillText)) {
+    for (const std::string& entry : entries_) {
+        if (entry.starts_with('/') && !OnNeverKillList(entry, lowerNeverKill_) &&
+            std::find(files_.begin(), files_.end(), entry) == files_.end()) {
+            files_.push_back(entry);
+        }
+    }
+}
+
+std::shared_ptr<const KillSet> KillSet::FromPanes(std::uint64_t generation, const ListPane& kill,
+                                                  const ListPane& neverKill, bool activated) {
+    std::vector<std::string> entries;
+    if (activated) {
+        for (std::size_t k = 0; k < kill.count(); ++k) {
+            if (!kill.checked(k)) {
+                entries.push_back(kill.item(k));
+            }
+        }
+    }
+    return std::make_shared<const KillSet>(generation, std::move(entries), neverKill.joinedText());
+}
+
+bool KillSet::refuses(std::string_view path) const {
+    return !OnNeverKillList(path, lowerNeverKill_) &&
+           std::any_of(entries_.begin(), entries_.end(),
+                       [&](const std::string& entry) { return KillEntryMatches(entry, path); });
+}
+
+} // namespace korvane
