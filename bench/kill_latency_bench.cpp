@@ -76,6 +76,8 @@ void ExecToDeath(benchmark::State& state) {
     test::CopySleepBinary(banned);
 
     PlatformServices platform = MakeLinuxPlatform();
+    // Measured here: the kill after the start, which a refused start would leave idle.
+    platform.executionGuard.reset();
     const bool events = platform.processEvents->subscribed();
     TForm1 form(platform, ProgramLocation{folder.file("Korvane"), folder.folder()});
     // The first activation loads the (missing, so empty) lists; the watch checks

@@ -1,5 +1,7 @@
 #include "engine/path_rules.h"
 
+#include "engine/text_rules.h"
+
 namespace korvane {
 
 bool InProgramFolder(std::string_view path, std::string_view programFolder) {

@@ -12,7 +12,11 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
                 SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_}, host,
-                preferences, dialog, flags_) {}
+                preferences, dialog, flags_) {
+    if (platform.executionGuard) {
+        refusals_.emplace(*platform.executionGuard, panes.kill, panes.neverKill, host, log_);
+    }
+}
 
 void WatchEngine::takeFirstSnapshot() {
     takeProcessEvents();
@@ -55,6 +59,9 @@ void WatchEngine::Timer1Timer() {
         for (std::size_t k = 0; k < panes_.kill.count(); ++k) {
             panes_.kill.setChecked(k, false);
         }
+    }
+    if (refusals_) {
+        refusals_->tick();
     }
 
     if (snapshotChanged() || flags_.ForceCheck) {

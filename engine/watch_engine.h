@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/activity_log.h"
 #include "engine/digest_cache.h"
+#include "engine/execution_refusals.h"
 #include "engine/filter_list.h"
 #include "engine/kill_list.h"
 #include "engine/list_pane.h"
@@ -51,6 +53,9 @@ public:
     const FilterList& filterList() const { return filterList_; }
     WatchFlags& flags() { return flags_; }
     DigestCache& digests() { return digests_; }
+    // Nothing when the platform refuses no start: Kill-listed programs are then
+    // only ended after they start.
+    ExecutionRefusals* executionRefusals() { return refusals_ ? &*refusals_ : nullptr; }
 
 private:
     bool snapshotChanged() const;
@@ -72,6 +77,7 @@ private:
     ProcessKiller killer_;
     KillListEnforcer killList_;
     SafeListVerifier verifier_;
+    std::optional<ExecutionRefusals> refusals_;
 };
 
 } // namespace korvane

@@ -12,6 +12,7 @@
 #include "engine/copy_current_to_safe.h"
 #include "resources/artwork.h"
 #include "ui/control_colours.h"
+#include "ui/execution_refusal_watch.h"
 #include "ui/handler_guard.h"
 #include "ui/hint_hide_pause.h"
 #include "ui/list_editing.h"
@@ -113,6 +114,10 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     preferences_ = new PreferencesPanel(*this, this);
     trayControls_ = new TrayControls(*this, this);
     eventWatch_ = std::make_unique<ProcessEventWatch>(*this);
+    if (ExecutionRefusals* refusals = engine_->executionRefusals()) {
+        refusalWatch_ = new ExecutionRefusalWatch(*refusals, platform_.executionGuard->descriptor(), *CheckListBox3,
+                                                  *TextListBox4, this);
+    }
 
     RestoreSettings();
     // A second instance only reports and ends: it must not watch, kill or touch
@@ -470,6 +475,9 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::setActivationLook(bool activated) {
+    if (refusalWatch_ != nullptr) {
+        refusalWatch_->requestSync();
+    }
     if (activated) {
         EncartaButton5->setCaption(QStringLiteral("Activated"));
         EncartaButton5->setColor(palette::kYellow);

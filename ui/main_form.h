@@ -22,6 +22,7 @@
 
 namespace korvane {
 
+class ExecutionRefusalWatch;
 class ProcessEventWatch;
 class TForm2;
 
@@ -201,6 +202,7 @@ private:
     std::unique_ptr<WatchEngine> engine_;
     std::unique_ptr<DataStore> store_;
     std::unique_ptr<ProcessEventWatch> eventWatch_;
+    ExecutionRefusalWatch* refusalWatch_ = nullptr; // none when no start is refused
 };
 
 } // namespace korvane

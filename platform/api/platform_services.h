@@ -6,6 +6,7 @@
 #include "platform/api/document_opener.h"
 #include "platform/api/end_of_session.h"
 #include "platform/api/executable_access.h"
+#include "platform/api/execution_guard.h"
 #include "platform/api/file_locker.h"
 #include "platform/api/instance_lock.h"
 #include "platform/api/process_events.h"
@@ -32,6 +33,8 @@ struct PlatformServices {
     std::unique_ptr<DocumentOpener> documents;
     // May stay empty: the process table is then read on every tick.
     std::unique_ptr<ProcessEvents> processEvents;
+    // May stay empty: Kill-listed programs are then ended after they start.
+    std::unique_ptr<ExecutionGuard> executionGuard;
 };
 
 } // namespace korvane

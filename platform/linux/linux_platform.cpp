@@ -1,6 +1,7 @@
 #include "platform/linux/linux_platform.h"
 
 #include "platform/linux/canberra_sound_player.h"
+#include "platform/linux/fanotify_execution_guard.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_end_of_session.h"
 #include "platform/linux/linux_executable_access.h"
@@ -33,6 +34,8 @@ PlatformServices MakeLinuxPlatform() {
     services.endOfSession = std::make_unique<LinuxEndOfSession>();
     services.documents = std::make_unique<XdgDocumentOpener>();
     services.processEvents = std::make_unique<LinuxProcessEvents>();
+    // Only root holds a group; elsewhere the kill after the start does it all.
+    services.executionGuard = FanotifyExecutionGuard::Create();
     return services;
 }
 

@@ -80,11 +80,14 @@ std::optional<ProcStat> ReadStat(int pid) {
     return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0};
 }
 
-std::optional<std::string> ExecutablePath(int pid) {
-    const ProcPath link(pid, "exe");
+namespace {
+
+// A link of /proc that names a file: the path the kernel reports, cut of its
+// " (deleted)" marker.
+std::optional<std::string> FileLinkTarget(const char* link) {
     std::string target(256, '\0');
     for (;;) {
-        const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
+        const ssize_t length = ::readlink(link, target.data(), target.size());
         if (length < 0) {
             return std::nullopt;
         }
@@ -100,6 +103,20 @@ std::optional<std::string> ExecutablePath(int pid) {
         target.resize(target.size() - kDeleted.size());
     }
     return target;
+}
+
+} // namespace
+
+std::optional<std::string> ExecutablePath(int pid) {
+    return FileLinkTarget(ProcPath(pid, "exe").c_str());
+}
+
+std::optional<std::string> DescriptorPath(int fd) {
+    constexpr std::string_view kSelf = "/proc/self/fd/";
+    std::array<char, 32> link{};
+    char* at = std::copy(kSelf.begin(), kSelf.end(), link.data());
+    *std::to_chars(at, link.data() + link.size() - 1, fd).ptr = '\0';
+    return FileLinkTarget(link.data());
 }
 
 } // namespace korvane::linux_proc

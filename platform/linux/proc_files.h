@@ -19,5 +19,8 @@ std::optional<ProcStat> ReadStat(int pid);
 // The target of /proc/PID/exe without the kernel's " (deleted)" marker; nullopt
 // when it cannot be read.
 std::optional<std::string> ExecutablePath(int pid);
+// The path of the file a descriptor of this process is open on, read from
+// /proc/self/fd/FD the same way.
+std::optional<std::string> DescriptorPath(int fd);
 
 } // namespace korvane::linux_proc
