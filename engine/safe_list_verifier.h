@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "engine/activity_log.h"
-#include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_flags.h"
 #include "engine/watch_host.h"
-#include "platform/api/executable_access.h"
+#include "platform/api/image_digests.h"
 #include "platform/api/sound_player.h"
 
 namespace korvane {
@@ -31,11 +30,10 @@ struct VerifiedLists {
 class SafeListVerifier {
 public:
     struct Services {
-        ExecutableAccess& executables;
+        ImageDigests& images;
         SoundPlayer& sound;
         ProcessKiller& killer;
         ActivityLog& log;
-        DigestCache& digests;
     };
 
     SafeListVerifier(const std::string& exeFolder, const FilterList& filterList, const ProcessSnapshot& snapshot,

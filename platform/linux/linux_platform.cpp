@@ -1,5 +1,7 @@
 #include "platform/linux/linux_platform.h"
 
+#include <unistd.h>
+
 #include "platform/linux/canberra_sound_player.h"
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_end_of_session.h"
@@ -31,6 +33,9 @@ PlatformServices MakeLinuxPlatform() {
     services.startup = std::make_unique<XdgAutostart>(XdgAutostart::FromEnvironment());
     services.endOfSession = std::make_unique<LinuxEndOfSession>();
     services.processEvents = std::make_unique<LinuxProcessEvents>();
+    // Only root can read every process's executable; anyone else sees their own.
+    services.scope = std::make_unique<FixedWatchScope>(::geteuid() == 0 ? "Watching all processes as root."
+                                                                        : "Watching this user's processes only.");
     return services;
 }
 
