@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "ui/main_form.h"
 #include "widgets/font_substitutions.h"
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
     korvane::RegisterFontSubstitutions();
 
     korvane::PlatformServices platform = korvane::MakeLinuxPlatform();
+    // The guard service, when it answers, sees and ends every process; without it the
+    // window watches what its own user may read.
+    korvane::UseGuardService(platform, korvane::GuardSocketPath());
     const QString executable = QApplication::applicationFilePath();
     const korvane::ProgramLocation location{executable.toStdString(),
                                             QApplication::applicationDirPath().toStdString() + "/"};

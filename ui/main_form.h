@@ -146,6 +146,8 @@ protected:
 private:
     void wirePopupMenus();
     void watchEndOfSession();
+    // Says in the status line what the watch can see, and again whenever that changes.
+    void showWatchScope();
     void FormCreate();
     void FormActivate();
     void FormPaint();
