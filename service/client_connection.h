@@ -14,7 +14,7 @@ namespace korvane::guard {
 class ClientConnection {
 public:
     // A client that lets this much pile up unread is dropped: it never reads.
-    static constexpr std::size_t kMaxBacklog = 8 << 20;
+    static constexpr std::size_t kMaxBacklog = 4 << 20;
 
     ClientConnection(int socket, PeerCredentials peer) : socket_(socket), peer_(std::move(peer)) {}
     ~ClientConnection();

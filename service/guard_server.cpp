@@ -117,7 +117,7 @@ bool GuardServer::run(int stop) {
 }
 
 void GuardServer::accept() {
-    for (;;) {
+    for (int accepted = 0; accepted < kAcceptsPerTurn; ++accepted) {
         const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (socket < 0) {
             if (errno == EINTR || errno == ECONNABORTED) {

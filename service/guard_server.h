@@ -22,6 +22,8 @@ public:
     static constexpr std::size_t kMaxClients = 64;
     // Requests handled for one client before the others get their turn.
     static constexpr int kRequestsPerTurn = 16;
+    // Connections taken per turn: a storm of them must not starve those already in.
+    static constexpr int kAcceptsPerTurn = 8;
 
     GuardServer(int listener, std::optional<gid_t> group, GuardProcesses& processes, ProcessEvents* events);
     ~GuardServer();

@@ -70,8 +70,14 @@ int OpenListeningSocket(const std::string& path, std::optional<gid_t> group, boo
     const mode_t previous = ::umask(0777);
     const bool bound = ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::umask(previous);
-    if (!bound || ::chown(path.c_str(), 0, group.value_or(0)) != 0 || ::chmod(path.c_str(), group ? 0660 : 0600) != 0 ||
-        ::listen(listener, SOMAXCONN) != 0) {
+    // Only root can hand the socket to the group; a service started by anyone else
+    // (which no window trusts) keeps it to itself.
+    const bool root = ::geteuid() == 0;
+    if (!root) {
+        group.reset();
+    }
+    if (!bound || (root && ::chown(path.c_str(), 0, group.value_or(0)) != 0) ||
+        ::chmod(path.c_str(), group ? 0660 : 0600) != 0 || ::listen(listener, SOMAXCONN) != 0) {
         error = Failure("cannot listen on", path);
         ::close(listener);
         return -1;
