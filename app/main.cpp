@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/xdg_autostart.h"
 #include "store/program_layout.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
     korvane::RegisterFontSubstitutions();
 
     korvane::PlatformServices platform = korvane::MakeLinuxPlatform();
+    // The guard service, when it answers, sees and ends every process; without it the
+    // window watches what its own user may read.
+    korvane::UseGuardService(platform, korvane::GuardSocketPath());
     const korvane::ProgramLocation location =
         korvane::LocateProgram(QApplication::applicationFilePath().toStdString(),
                                {KORVANE_INSTALL_PROGRAM_DIR, KORVANE_INSTALL_RESOURCE_DIR}, korvane::UserDataHome());

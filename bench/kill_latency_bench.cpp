@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -18,6 +19,7 @@
 #include <QMetaObject>
 
 #include "bench/ratio_reporter.h"
+#include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "store/settings_codec.h"
 #include "tests/support/child_process.h"
@@ -78,6 +80,8 @@ void ExecToDeath(benchmark::State& state) {
     PlatformServices platform = MakeLinuxPlatform();
     // Measured here: the kill after the start, which a refused start would leave idle.
     platform.executionGuard.reset();
+    // With $KORVANE_GUARD_SOCKET set, through the guard service, as the window chooses.
+    const bool service = std::getenv("KORVANE_GUARD_SOCKET") != nullptr && UseGuardService(platform, GuardSocketPath());
     const bool events = platform.processEvents->subscribed();
     TForm1 form(platform, ProgramLocation{folder.file("Korvane"), folder.folder()});
     // The first activation loads the (missing, so empty) lists; the watch checks
@@ -104,6 +108,7 @@ void ExecToDeath(benchmark::State& state) {
     const double missed = static_cast<double>(
         std::count(latencies.begin(), latencies.end(), std::chrono::duration<double, std::milli>(kGiveUp).count()));
     state.counters["events"] = events ? 1 : 0;
+    state.counters["service"] = service ? 1 : 0;
     state.counters["starts"] = static_cast<double>(latencies.size());
     state.counters["p50_ms"] = Percentile(latencies, 0.50);
     state.counters["p99_ms"] = Percentile(latencies, 0.99);
@@ -116,6 +121,9 @@ void PrintRatios(const bench::RatioReporter::Runs& runs) {
     using bench::RatioReporter;
     if (!runs.contains("ExecToDeath")) {
         return;
+    }
+    if (RatioReporter::Counter(runs, "ExecToDeath", "service") != 0) {
+        std::printf("through the guard service\n");
     }
     if (RatioReporter::Counter(runs, "ExecToDeath", "events") == 0) {
         std::printf("process events unavailable (not root): the timer alone drives the watch\n");

@@ -1,6 +1,5 @@
 #include "engine/path_rules.h"
 
-#include "engine/text_rules.h"
 
 namespace korvane {
 

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/checksums.h"
 #include "engine/decision_record.h"
-#include "engine/file_error.h"
 #include "engine/kill_list.h"
 #include "engine/path_rules.h"
 #include "engine/text_rules.h"
@@ -144,31 +142,20 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
 }
 
 SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const std::string& safeEntry) {
-    ExecutableAccess& executables = services_.executables;
-    // The image the process runs, not whatever lies at its path now. A process that
-    // has ended is gone: there is nothing left to judge, so it is skipped, also when
-    // it ends while its image is being read.
-    const std::optional<std::string> image = executables.runningImage(entry.id);
-    const auto ended = [&] { return !executables.runningImage(entry.id); };
-    if (!image) {
+    const RunningImageDigest image = services_.images.digest(entry.id);
+    switch (image.outcome) {
+    case RunningImageDigest::Outcome::Ended:
         return Verdict::Ended;
-    }
-    const std::optional<FileStamp> probed = executables.probe(*image);
-    if (!probed) {
-        if (ended()) {
-            return Verdict::Ended;
-        }
+    case RunningImageDigest::Outcome::Unreadable:
         RecordDecision(services_.log, entry, "This program locked it's exe file.  Unable to verify checksum.", false);
         return Verdict::Pass;
-    }
-    std::string digest;
-    try {
-        digest = DigestText(services_.digests.FileDigest(*image, *probed));
-    } catch (const FileError&) {
+    case RunningImageDigest::Outcome::ReadFailed:
         // One unreadable image must not leave the processes after it unjudged.
         return Verdict::Unread;
+    case RunningImageDigest::Outcome::Digested:
+        break;
     }
-    return digest == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
+    return image.text == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
 }
 
 void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {

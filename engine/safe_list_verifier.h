@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/activity_log.h"
-#include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
 #include "engine/path_list.h"
@@ -17,7 +16,7 @@
 #include "engine/program_location.h"
 #include "engine/watch_flags.h"
 #include "engine/watch_host.h"
-#include "platform/api/executable_access.h"
+#include "platform/api/image_digests.h"
 #include "platform/api/sound_player.h"
 
 namespace korvane {
@@ -33,11 +32,10 @@ struct VerifiedLists {
 class SafeListVerifier {
 public:
     struct Services {
-        ExecutableAccess& executables;
+        ImageDigests& images;
         SoundPlayer& sound;
         ProcessKiller& killer;
         ActivityLog& log;
-        DigestCache& digests;
     };
 
     SafeListVerifier(const ProgramLocation& location, const FilterList& filterList, const ProcessSnapshot& snapshot,

@@ -8,11 +8,13 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
                          const WatchPreferences& preferences, QuestionableDialog& dialog)
     : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
       snapshot_(*platform.processes), log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host),
+      localImages_(*platform.executables, digests_),
       killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
-                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_}, host,
-                preferences, dialog, flags_) {
+                SafeListVerifier::Services{platform.imageDigests ? *platform.imageDigests : localImages_,
+                                           *platform.sound, killer_, log_},
+                host, preferences, dialog, flags_) {
     if (platform.executionGuard) {
         refusals_.emplace(*platform.executionGuard, panes.kill, panes.neverKill, host, log_);
     }

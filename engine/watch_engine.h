@@ -10,6 +10,7 @@
 #include "engine/filter_list.h"
 #include "engine/kill_list.h"
 #include "engine/list_pane.h"
+#include "engine/local_image_digests.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/program_location.h"
@@ -73,6 +74,7 @@ private:
     std::vector<SnapshotEntry> PrevStgLst_;
     ActivityLog log_;
     DigestCache digests_;
+    LocalImageDigests localImages_;
     ScanSchedule schedule_;
     ProcessKiller killer_;
     KillListEnforcer killList_;

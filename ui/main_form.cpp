@@ -124,8 +124,19 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     // the running instance's files.
     if (!isSecondInstance()) {
         watchEndOfSession();
+        showWatchScope();
         RunHandler([this] { FormCreate(); });
     }
+}
+
+void TForm1::showWatchScope() {
+    WatchScope* scope = platform_.scope.get();
+    if (scope == nullptr) {
+        return;
+    }
+    const auto show = [this, scope] { GaugeStatusBar1->setSimpleText(u' ' + QString::fromStdString(scope->text())); };
+    show();
+    scope->setChangeHandler(show);
 }
 
 TForm1::~TForm1() = default;

@@ -160,6 +160,8 @@ private:
     void watchEndOfSession();
     // Saves without the quit question, and ends the program.
     void endWithTheSession();
+    // Says in the status line what the watch can see, and again whenever that changes.
+    void showWatchScope();
     void FormCreate();
     void FormActivate();
     void FormPaint();

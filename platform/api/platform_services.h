@@ -8,6 +8,7 @@
 #include "platform/api/executable_access.h"
 #include "platform/api/execution_guard.h"
 #include "platform/api/file_locker.h"
+#include "platform/api/image_digests.h"
 #include "platform/api/instance_lock.h"
 #include "platform/api/process_events.h"
 #include "platform/api/process_priority.h"
@@ -15,6 +16,7 @@
 #include "platform/api/process_terminator.h"
 #include "platform/api/sound_player.h"
 #include "platform/api/startup_registration.h"
+#include "platform/api/watch_scope.h"
 
 namespace korvane {
 
@@ -35,6 +37,11 @@ struct PlatformServices {
     std::unique_ptr<ProcessEvents> processEvents;
     // May stay empty: Kill-listed programs are then ended after they start.
     std::unique_ptr<ExecutionGuard> executionGuard;
+    // May stay empty: the engine then reads running images itself, through
+    // `executables`.
+    std::unique_ptr<ImageDigests> imageDigests;
+    // What the watch can see, in the status line's words.
+    std::unique_ptr<WatchScope> scope;
 };
 
 } // namespace korvane

@@ -1,5 +1,7 @@
 #include "platform/linux/linux_platform.h"
 
+#include <unistd.h>
+
 #include "platform/linux/canberra_sound_player.h"
 #include "platform/linux/fanotify_execution_guard.h"
 #include "platform/linux/linux_clock.h"
@@ -36,6 +38,9 @@ PlatformServices MakeLinuxPlatform() {
     services.processEvents = std::make_unique<LinuxProcessEvents>();
     // Only root holds a group; elsewhere the kill after the start does it all.
     services.executionGuard = FanotifyExecutionGuard::Create();
+    // Only root can read every process's executable; anyone else sees their own.
+    services.scope = std::make_unique<FixedWatchScope>(::geteuid() == 0 ? "Watching all processes as root."
+                                                                        : "Watching this user's processes only.");
     return services;
 }
 

@@ -10,6 +10,35 @@ bool Usable(const std::optional<std::string>& path) {
     return path && path->starts_with('/');
 }
 
+// A process of this user whose executable link cannot be read (it made itself
+// undumpable, or runs a set-user-ID program) must not hide: it is listed under a text
+// that says why, which no list can hold as a path and no digest can pass.
+std::optional<std::string> UnreadableOwnProcess(linux_proc::ProcSource& source, int pid,
+                                                const linux_proc::ProcStat& stat) {
+    if (stat.zombie) {
+        return std::nullopt;
+    }
+    const auto name = source.ownProcessName(pid);
+    if (!name) {
+        return std::nullopt;
+    }
+    return "[unreadable] " + *name;
+}
+
+// The executable's path, or the unreadable text of one of this user's processes.
+std::optional<std::string> ListedPath(linux_proc::ProcSource& source, int pid, const linux_proc::ProcStat& stat) {
+    if (stat.kernelThread) {
+        return std::nullopt;
+    }
+    auto path = source.executablePath(pid);
+    if (Usable(path)) {
+        return path;
+    }
+    // Read afresh: a process that just ended is a zombie now, not a hidden program.
+    const auto now = source.stat(pid);
+    return now && now->startTime == stat.startTime ? UnreadableOwnProcess(source, pid, *now) : std::nullopt;
+}
+
 } // namespace
 
 LinuxProcessTable::LinuxProcessTable(std::shared_ptr<linux_proc::ProcessHandles> handles)
@@ -30,8 +59,7 @@ std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
         // termination can reach, and the next snapshot finds the newcomer. A kernel
         // thread has no executable to read.
         if (const auto known = handles_->held(pid)) {
-            auto path = known->kernelThread ? std::nullopt : source.executablePath(pid);
-            if (Usable(path)) {
+            if (auto path = ListedPath(source, pid, *known)) {
                 records.push_back({{pid, known->startTime}, std::move(*path)});
             }
             continue;
@@ -40,7 +68,7 @@ std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
         // are known to be its process's while the handle has not reported an end.
         const int handle = handles_->open(pid);
         const auto stat = source.stat(pid);
-        auto path = stat ? source.executablePath(pid) : std::nullopt;
+        auto path = stat ? ListedPath(source, pid, *stat) : std::nullopt;
         if (handle >= 0) {
             if (!stat || linux_proc::ProcessHandles::ended(handle)) {
                 linux_proc::ProcessHandles::discard(handle);
@@ -48,7 +76,7 @@ std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
             }
             handles_->hold(pid, *stat, handle);
         }
-        if (stat && Usable(path)) {
+        if (path) {
             records.push_back({{pid, stat->startTime}, std::move(*path)});
         }
     }

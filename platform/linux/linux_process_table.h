@@ -10,7 +10,8 @@ namespace korvane {
 // Processes from /proc in ascending PID order. Processes whose executable link
 // cannot be read (kernel threads, other users' processes without the right to
 // look, processes that ended meanwhile) are left out, as are paths that are not
-// absolute.
+// absolute; but one of this user's own processes is listed as
+// "[unreadable] NAME", so that it can be questioned and ended.
 //
 // A process's start time is read once, when its PID first appears; after that the
 // pidfd held for it tells whether the PID still belongs to it. The terminator and

@@ -70,6 +70,7 @@ std::optional<ProcStat> ReadStat(int pid) {
         }
         return value;
     };
+    const bool zombie = nameEnd[1] == ' ' && nameEnd[2] == 'Z';
     int current = 3;
     const auto flags = field(9, current);
     const auto startTime = flags ? field(22, current) : std::nullopt;
@@ -77,7 +78,7 @@ std::optional<ProcStat> ReadStat(int pid) {
         return std::nullopt;
     }
     constexpr unsigned long long kKernelThreadFlag = 0x00200000; // PF_KTHREAD
-    return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0};
+    return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0, zombie};
 }
 
 namespace {
@@ -117,6 +118,41 @@ std::optional<std::string> DescriptorPath(int fd) {
     char* at = std::copy(kSelf.begin(), kSelf.end(), link.data());
     *std::to_chars(at, link.data() + link.size() - 1, fd).ptr = '\0';
     return FileLinkTarget(link.data());
+}
+
+std::optional<std::string> OwnProcessName(int pid) {
+    const int fd = ::open(ProcPath(pid, "status").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    // Name and Uid come within the first lines.
+    char buffer[1024];
+    const ssize_t length = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    const std::string_view status(buffer, static_cast<std::size_t>(length));
+    const auto field = [&](std::string_view key) -> std::optional<std::string_view> {
+        const std::size_t at = status.starts_with(key) ? 0 : status.find("\n" + std::string(key));
+        if (at == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const std::size_t begin = status.find_first_not_of(" \t", at + (at == 0 ? 0 : 1) + key.size());
+        const std::size_t end = status.find('\n', begin);
+        if (begin == std::string_view::npos || end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return status.substr(begin, end - begin);
+    };
+    const auto name = field("Name:");
+    const auto uid = field("Uid:");
+    unsigned long realUid = 0;
+    if (!name || !uid || std::from_chars(uid->data(), uid->data() + uid->size(), realUid).ec != std::errc() ||
+        realUid != ::getuid()) {
+        return std::nullopt;
+    }
+    return std::string(*name);
 }
 
 } // namespace korvane::linux_proc

@@ -12,6 +12,7 @@ namespace korvane::linux_proc {
 struct ProcStat {
     std::uint64_t startTime = 0; // field 22: clock ticks since boot
     bool kernelThread = false;   // field 9 holds PF_KTHREAD: never a program with an executable
+    bool zombie = false;         // field 3 is "Z": ended, waiting to be reaped, no executable left
 
     bool operator==(const ProcStat&) const = default;
 };
@@ -22,5 +23,9 @@ std::optional<std::string> ExecutablePath(int pid);
 // The path of the file a descriptor of this process is open on, read from
 // /proc/self/fd/FD the same way.
 std::optional<std::string> DescriptorPath(int fd);
+// The command name of the process when its real user is the one this program runs
+// as, from /proc/PID/status (readable even where the executable link is not);
+// nullopt for another user's process.
+std::optional<std::string> OwnProcessName(int pid);
 
 } // namespace korvane::linux_proc

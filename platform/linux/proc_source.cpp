@@ -41,6 +41,10 @@ std::optional<std::string> KernelProcSource::executablePath(int pid) {
     return ExecutablePath(pid);
 }
 
+std::optional<std::string> KernelProcSource::ownProcessName(int pid) {
+    return OwnProcessName(pid);
+}
+
 // glibc 2.36 has no C++-usable wrappers for the pidfd calls. A pidfd is always
 // close-on-exec, so no program started later holds one.
 int KernelProcSource::openHandle(int pid) {

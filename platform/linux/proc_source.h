@@ -21,6 +21,8 @@ public:
     virtual std::optional<ProcStat> stat(int pid) = 0;
     // The target of /proc/PID/exe without the kernel's " (deleted)" marker.
     virtual std::optional<std::string> executablePath(int pid) = 0;
+    // The command name of the process at `pid` when it runs as this program's user.
+    virtual std::optional<std::string> ownProcessName(int pid) = 0;
     // A close-on-exec descriptor for the process now at `pid` that turns readable once
     // that process has ended (a pidfd); -1 with errno set when none can be had.
     virtual int openHandle(int pid) = 0;
@@ -34,6 +36,7 @@ public:
     std::optional<std::vector<int>> processIds() override;
     std::optional<ProcStat> stat(int pid) override;
     std::optional<std::string> executablePath(int pid) override;
+    std::optional<std::string> ownProcessName(int pid) override;
     int openHandle(int pid) override;
     bool sendSignal(int handle, int signal) override;
 };

@@ -57,6 +57,7 @@ public:
         }
         return generation(found->second).path;
     }
+    std::optional<std::string> ownProcessName(int) override { return std::nullopt; }
     int openHandle(int pid) override {
         if (handlesLeft == 0) {
             errno = EMFILE;

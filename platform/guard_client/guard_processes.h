@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/api/image_digests.h"
+#include "platform/api/process_events.h"
+#include "platform/api/process_table.h"
+#include "platform/api/process_terminator.h"
+#include "platform/api/watch_scope.h"
+#include "platform/guard_client/guard_connection.h"
+
+namespace korvane {
+
+// The process services of the window, answered by the guard service over one shared
+// connection. While the service is gone, the table cannot be read (the watch keeps
+// its last snapshot), nothing is ended, and no image is judged.
+
+class GuardProcessTable : public ProcessTable {
+public:
+    explicit GuardProcessTable(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
+    std::optional<std::vector<ProcessRecord>> enumerate() override;
+
+private:
+    std::shared_ptr<GuardConnection> connection_;
+};
+
+class GuardProcessTerminator : public ProcessTerminator {
+public:
+    explicit GuardProcessTerminator(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
+    bool terminate(const ProcessIdentity& id) override;
+
+private:
+    std::shared_ptr<GuardConnection> connection_;
+};
+
+class GuardImageDigests : public ImageDigests {
+public:
+    explicit GuardImageDigests(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
+    // Ended, so that nothing is judged, while the service is gone.
+    RunningImageDigest digest(const ProcessIdentity& id) override;
+
+private:
+    std::shared_ptr<GuardConnection> connection_;
+};
+
+// The service's reports. Subscribed for as long as the window runs: when the
+// service comes back after a while away, that is reported as lost events.
+class GuardProcessEvents : public ProcessEvents {
+public:
+    explicit GuardProcessEvents(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
+    bool subscribed() const override { return connection_->eventDescriptor() >= 0; }
+    int descriptor() const override { return connection_->eventDescriptor(); }
+    ProcessEventBatch takeEvents() override { return connection_->takeEvents(); }
+
+private:
+    std::shared_ptr<GuardConnection> connection_;
+};
+
+class GuardWatchScope : public WatchScope {
+public:
+    explicit GuardWatchScope(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
+    std::string text() const override;
+    void setChangeHandler(std::function<void()> handler) override;
+
+private:
+    std::shared_ptr<GuardConnection> connection_;
+};
+
+} // namespace korvane

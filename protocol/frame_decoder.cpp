@@ -1,0 +1,191 @@
+#include "protocol/frame_decoder.h"
+
+#include <algorithm>
+
+#include "protocol/message_types.h"
+#include "protocol/wire_fields.h"
+
+namespace korvane::protocol {
+
+namespace {
+
+using Result = FrameDecoder::Result;
+
+Result Failed(FrameError error) {
+    return {std::nullopt, error};
+}
+
+// The message when the reader ended exactly after the last field.
+template <class T> Result Finished(const FieldReader& reader, bool complete, T message) {
+    if (!complete) {
+        return Failed(FrameError::Truncated);
+    }
+    if (!reader.atEnd()) {
+        return Failed(FrameError::Trailing);
+    }
+    return {Message(std::move(message)), std::nullopt};
+}
+
+std::optional<Identity> ReadIdentity(FieldReader& reader) {
+    const auto pid = reader.u32();
+    const auto start = reader.u64();
+    if (!pid || !start) {
+        return std::nullopt;
+    }
+    return Identity{static_cast<std::int32_t>(*pid), *start};
+}
+
+bool IsDigestText(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+Result DecodeProcessList(FieldReader& reader) {
+    const auto flags = reader.u8();
+    const auto count = reader.u32();
+    if (!flags || !count) {
+        return Failed(FrameError::Truncated);
+    }
+    if ((*flags & ~3u) != 0) {
+        return Failed(FrameError::BadValue);
+    }
+    ProcessList list{(*flags & 1) != 0, (*flags & 2) != 0, {}};
+    // A count the frame could never hold is refused before anything is reserved for it.
+    if (*count > kMaxFrame / kEntryHead) {
+        return Failed(FrameError::BadValue);
+    }
+    list.entries.reserve(*count);
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        const auto id = ReadIdentity(reader);
+        const auto length = id ? reader.u16() : std::nullopt;
+        auto path = length ? reader.bytes(*length) : std::nullopt;
+        if (!path) {
+            return Failed(FrameError::Truncated);
+        }
+        list.entries.push_back({*id, std::move(*path)});
+    }
+    return Finished(reader, true, std::move(list));
+}
+
+} // namespace
+
+const char* FrameErrorText(FrameError error) {
+    switch (error) {
+    case FrameError::Oversized:
+        return "oversized frame";
+    case FrameError::Empty:
+        return "empty frame";
+    case FrameError::UnknownType:
+        return "unknown frame type";
+    case FrameError::Truncated:
+        return "truncated frame";
+    case FrameError::Trailing:
+        return "trailing bytes in frame";
+    case FrameError::BadValue:
+        return "bad value in frame";
+    }
+    return "malformed frame";
+}
+
+Result DecodeBody(std::span<const std::byte> body) {
+    if (body.empty()) {
+        return Failed(FrameError::Empty);
+    }
+    FieldReader reader(body.subspan(1));
+    switch (static_cast<MessageType>(body[0])) {
+    case MessageType::Hello: {
+        const auto magic = reader.u32();
+        const auto version = reader.u16();
+        if (magic && *magic != kHelloMagic) {
+            return Failed(FrameError::BadValue);
+        }
+        return Finished(reader, version.has_value(), Hello{version.value_or(0)});
+    }
+    case MessageType::ListProcesses:
+        return Finished(reader, true, ListProcesses{});
+    case MessageType::ProcessList:
+        return DecodeProcessList(reader);
+    case MessageType::DigestImage: {
+        const auto id = ReadIdentity(reader);
+        return Finished(reader, id.has_value(), DigestImage{id.value_or(Identity{})});
+    }
+    case MessageType::ImageDigest: {
+        const auto outcome = reader.u8();
+        if (!outcome) {
+            return Failed(FrameError::Truncated);
+        }
+        if (*outcome > static_cast<std::uint8_t>(DigestOutcome::ReadFailed)) {
+            return Failed(FrameError::BadValue);
+        }
+        ImageDigest reply{static_cast<DigestOutcome>(*outcome), {}};
+        if (reply.outcome == DigestOutcome::Digested) {
+            auto text = reader.bytes(kDigestText);
+            if (!text) {
+                return Failed(FrameError::Truncated);
+            }
+            if (!IsDigestText(*text)) {
+                return Failed(FrameError::BadValue);
+            }
+            reply.text = std::move(*text);
+        }
+        return Finished(reader, true, std::move(reply));
+    }
+    case MessageType::Kill: {
+        const auto id = ReadIdentity(reader);
+        return Finished(reader, id.has_value(), Kill{id.value_or(Identity{})});
+    }
+    case MessageType::KillResult: {
+        const auto outcome = reader.u8();
+        if (outcome && *outcome > static_cast<std::uint8_t>(KillOutcome::Refused)) {
+            return Failed(FrameError::BadValue);
+        }
+        return Finished(reader, outcome.has_value(), KillResult{static_cast<KillOutcome>(outcome.value_or(0))});
+    }
+    case MessageType::Changed: {
+        const auto flags = reader.u8();
+        if (flags && (*flags & ~7u) != 0) {
+            return Failed(FrameError::BadValue);
+        }
+        const std::uint8_t bits = flags.value_or(0);
+        return Finished(reader, flags.has_value(), Changed{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0});
+    }
+    }
+    return Failed(FrameError::UnknownType);
+}
+
+void FrameDecoder::append(std::span<const std::byte> bytes) {
+    // What was consumed goes before the buffer grows, so it holds at most one
+    // partial frame and what just came.
+    if (consumed_ > 0) {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(consumed_));
+        consumed_ = 0;
+    }
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+}
+
+FrameDecoder::Result FrameDecoder::next() {
+    if (error_) {
+        return Failed(*error_);
+    }
+    if (buffered() < kLengthField) {
+        return {};
+    }
+    std::uint32_t length = 0;
+    for (std::size_t i = 0; i < kLengthField; ++i) {
+        length |= static_cast<std::uint32_t>(buffer_[consumed_ + i]) << (8 * i);
+    }
+    if (length > kMaxFrame - kLengthField) {
+        error_ = FrameError::Oversized;
+        return Failed(*error_);
+    }
+    if (buffered() < kLengthField + length) {
+        return {};
+    }
+    const std::span<const std::byte> body(buffer_.data() + consumed_ + kLengthField, length);
+    consumed_ += kLengthField + length;
+    Result result = DecodeBody(body);
+    error_ = result.error;
+    return result;
+}
+
+} // namespace korvane::protocol
