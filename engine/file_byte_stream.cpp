@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "engine/file_error.h"
+#include "engine/regular_file.h"
 #include "platform/api/file_stamp.h"
 
 namespace korvane {
@@ -32,21 +33,14 @@ void FileByteStream::PageAlignedDelete::operator()(std::byte* bytes) const {
 }
 
 FileByteStream::FileByteStream(std::string path) : path_(std::move(path)) {
-    // Only a regular file has contents with an end: a folder has none, a FIFO
-    // would hold open() until a writer comes (hence O_NONBLOCK), a device such as
-    // /dev/zero would be read forever.
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd_ < 0) {
-        throw FileError::cannotOpen(path_);
-    }
-    // O_NONBLOCK is the only status flag the file was opened with, so clearing all
-    // of them clears just that one.
+    // Only a regular file has contents with an end.
+    Descriptor file = OpenRegularFile(path_, O_RDONLY);
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd_, F_SETFL, 0) != 0) {
-        ::close(fd_);
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
         throw FileError::cannotOpen(path_);
     }
     stamp_ = StampOf(info);
+    fd_ = file.release();
 }
 
 FileByteStream::~FileByteStream() {

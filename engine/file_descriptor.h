@@ -32,6 +32,8 @@ public:
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller, who closes it.
+    int release() { return std::exchange(fd_, -1); }
     // Closes now, reporting the error a delayed write may only show here.
     bool close() {
         const int fd = std::exchange(fd_, -1);

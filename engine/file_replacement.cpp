@@ -1,6 +1,9 @@
 #include "engine/file_replacement.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
 #include <utility>
 
 #include <fcntl.h>
@@ -11,6 +14,9 @@
 namespace korvane {
 
 namespace {
+
+constexpr std::string_view kTemporaryMark = ".partial-";
+constexpr std::size_t kTemporaryRandom = 6; // the X's of mkostemp
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -32,7 +38,7 @@ bool FlushFolder(const std::string& folder) {
 }
 
 std::optional<FileReplacement> FileReplacement::Begin(const std::string& path, mode_t newFileMode) {
-    std::string temporary = path + ".XXXXXX";
+    std::string temporary = path + std::string(kTemporaryMark) + std::string(kTemporaryRandom, 'X');
     Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.valid()) {
         return std::nullopt;
@@ -62,6 +68,27 @@ FileReplacement FileReplacement::Create(const std::string& path, mode_t newFileM
         throw FileError::cannotCreate(path);
     }
     return std::move(*replacement);
+}
+
+void FileReplacement::RemoveLeftovers(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string prefix = path.substr(path.rfind('/') + 1) + std::string(kTemporaryMark);
+    std::error_code error;
+    bool removed = false;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const bool temporaryName =
+            name.size() == prefix.size() + kTemporaryRandom && name.starts_with(prefix) &&
+            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+                return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+            });
+        if (temporaryName && std::filesystem::is_regular_file(entry.symlink_status(error))) {
+            removed = ::unlink(entry.path().c_str()) == 0 || removed;
+        }
+    }
+    if (removed) {
+        FlushFolder(folder);
+    }
 }
 
 FileReplacement::FileReplacement(std::string path, std::string temporary, Descriptor file)

@@ -14,7 +14,7 @@ namespace korvane {
 // place by one rename, so that a reader, also after a crash or a power cut, finds the
 // old contents or the new ones, never part of either.
 //
-// The temporary file "<path>.XXXXXX" is made at the start; fill it through write() or
+// The temporary file "<path>.partial-XXXXXX" is made at the start; fill it through write() or
 // by its path, then commit(): the temporary file is flushed to disk, renamed over
 // `path`, and the folder is flushed so that the rename itself survives a power cut.
 // A replacement that is not committed removes its temporary file.
@@ -27,6 +27,10 @@ public:
     static std::optional<FileReplacement> Begin(const std::string& path, mode_t newFileMode);
     // As Begin, but throws FileError "Cannot create file <path>" instead.
     static FileReplacement Create(const std::string& path, mode_t newFileMode);
+    // Removes the temporary files that replacements of `path` left behind when their
+    // process died before committing or discarding them. Only while no replacement
+    // of `path` is under way.
+    static void RemoveLeftovers(const std::string& path);
 
     ~FileReplacement();
     FileReplacement(FileReplacement&& other) noexcept;

@@ -11,6 +11,7 @@
 #include "engine/file_descriptor.h"
 #include "engine/file_error.h"
 #include "engine/file_replacement.h"
+#include "engine/regular_file.h"
 
 namespace korvane {
 
@@ -44,7 +45,7 @@ void RewriteInPlace(const std::string& path, int fd, std::string_view contents) 
 void RewriteFile(const std::string& path, std::string_view contents) {
     // Opening the file itself for writing decides whether it may be written: a read-only
     // file in a writable folder must stay untouched, which a rename alone would not do.
-    Descriptor target(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    Descriptor target = OpenRegularFile(path, O_WRONLY);
     struct stat info {};
     if (!target.valid() || ::fstat(target.get(), &info) != 0) {
         throw FileError::cannotCreate(path);

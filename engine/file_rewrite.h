@@ -14,7 +14,7 @@ namespace korvane {
 // in place, after reserving the space it needs.
 //
 // Throws FileError "Cannot create file <path>" when the file cannot be opened for
-// writing, and "Stream write error <path>" when writing fails.
+// writing or is no regular file (opening never blocks on a FIFO), and "Stream write error <path>" when writing fails.
 void RewriteFile(const std::string& path, std::string_view contents);
 
 } // namespace korvane

@@ -17,6 +17,9 @@ struct DataFiles {
     std::string killList;
     std::string neverKillList;
     std::string seal;       // "mpl.lst", in the data folder
+    // "mpl.lst.pending", in the data folder: the seals of saves that have begun to put
+    // their files in place and not finished, one line each, newest first.
+    std::string pendingSeal;
     std::string sealBackup; // "ncr.dll", in the folder
     std::string log;        // "KVlog.txt", in the data folder
     std::string settings;   // "Korvane.ini", in the folder

@@ -1,10 +1,15 @@
 #include "store/data_seal.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/checksums.h"
 #include "engine/file_error.h"
@@ -38,9 +43,29 @@ std::string ReadSealText(const std::string& sealFile) {
     }
 }
 
-bool Sealed(const std::string& listFile, const std::string& sealText, const char* follower) {
-    const std::optional<std::string> digest = DigestTextOf(listFile);
-    return digest && Occurs(*digest + follower, sealText);
+// The seals announced by saves that did not complete, one per line; none when there
+// is no such file or it cannot be read.
+std::vector<std::string> PendingSeals(const std::string& pendingFile) {
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadFileIfExists(pendingFile);
+    } catch (const FileError&) {
+    }
+    if (!bytes) {
+        return {};
+    }
+    std::vector<std::string> seals;
+    for (const std::string_view line : SplitLines(*bytes)) {
+        if (line.size() == kSealLength) {
+            seals.emplace_back(line);
+        }
+    }
+    return seals;
+}
+
+bool Sealed(const std::optional<std::string>& digest, const std::vector<std::string>& sealTexts, const char* follower) {
+    return digest && std::any_of(sealTexts.begin(), sealTexts.end(),
+                                 [&](const std::string& sealText) { return Occurs(*digest + follower, sealText); });
 }
 
 } // namespace
@@ -54,12 +79,34 @@ SealCheck CheckDataSeal(const DataFiles& files) {
     const std::string sealText = ReadSealText(files.seal);
     const std::optional<std::string> sealDigest = DigestTextOf(files.seal);
     const std::optional<std::string> backupDigest = DigestTextOf(files.sealBackup);
+    std::vector<std::string> sealTexts = PendingSeals(files.pendingSeal);
+    const bool announced = std::find(sealTexts.begin(), sealTexts.end(), sealText) != sealTexts.end();
+    sealTexts.push_back(sealText);
     SealCheck check;
-    check.sealFile = !sealDigest || !backupDigest || *sealDigest != *backupDigest || sealText.size() != kSealLength;
-    check.safeList = !Sealed(files.safeList, sealText, ",");
-    check.killList = !Sealed(files.killList, sealText, ",");
-    check.neverKillList = !Sealed(files.neverKillList, sealText, "");
+    check.sealFile =
+        !sealDigest || !backupDigest || sealText.size() != kSealLength || (*sealDigest != *backupDigest && !announced);
+    check.safeList = !Sealed(DigestTextOf(files.safeList), sealTexts, ",");
+    check.killList = !Sealed(DigestTextOf(files.killList), sealTexts, ",");
+    check.neverKillList = !Sealed(DigestTextOf(files.neverKillList), sealTexts, "");
     return check;
+}
+
+FileReplacement AnnounceSeal(const DataFiles& files, const std::string& sealText) {
+    std::vector<std::string> pending = PendingSeals(files.pendingSeal);
+    pending.insert(pending.begin(), sealText);
+    FileReplacement announcement = FileReplacement::Create(files.pendingSeal, kNewSealMode);
+    announcement.write(TerminateLines(pending));
+    announcement.flush();
+    return announcement;
+}
+
+void WithdrawPendingSeals(const DataFiles& files) {
+    if (::unlink(files.pendingSeal.c_str()) != 0 && errno != ENOENT) {
+        throw FileError::writeFailed(files.pendingSeal);
+    }
+    if (!FlushFolder(files.dataFolder)) {
+        throw FileError::writeFailed(files.pendingSeal);
+    }
 }
 
 FileReplacement WriteSeal(const std::string& sealFile, const std::string& sealText) {

@@ -26,7 +26,19 @@ struct SealCheck {
 // Runs all four tests. A file that is missing or cannot be read fails every test it
 // takes part in: the seal or its backup fails the seal-file test (a missing seal reads
 // as empty, so the list tests fail too), a list fails its own test.
+// A save cut short while it put its files in place leaves some new files beside old
+// ones; until a save completes, the seals it announced (`pendingSeal`) count as well:
+// a list passes under any of them, and a seal that is one of them passes without its
+// backup (which is renamed after it).
 SealCheck CheckDataSeal(const DataFiles& files);
+
+// A replacement of the file of pending seals that names `sealText` first and keeps
+// those still pending from saves cut short before; flushed, not yet committed.
+FileReplacement AnnounceSeal(const DataFiles& files, const std::string& sealText);
+
+// Removes the file of pending seals once a save has put every file in place. Throws
+// FileError when it stays.
+void WithdrawPendingSeals(const DataFiles& files);
 
 // A replacement of the seal file holding `sealText`, flushed, not yet committed.
 FileReplacement WriteSeal(const std::string& sealFile, const std::string& sealText);

@@ -39,6 +39,9 @@ DataStore::DataStore(DataFiles files, StorePanes panes, ActivityLog& log, FileLo
     : files_(std::move(files)), panes_(panes), log_(log), locker_(locker), host_(host), lists_(files_.folder) {}
 
 void DataStore::VerifyDataSeal() {
+    // No save of ours is under way before the lists are loaded: what such files are
+    // left lying about is from one that died.
+    RemoveSaveLeftovers(files_);
     const SealCheck check = CheckDataSeal(files_);
     if (check.sealFile) {
         reportTampered(files_.seal, {&panes_.safe, &panes_.kill, &panes_.neverKill});
@@ -57,6 +60,10 @@ void DataStore::VerifyDataSeal() {
 void DataStore::reportTampered(const std::string& file, std::initializer_list<ListPane*> panes) {
     // A log that cannot be written must not also silence the panes and the alarm.
     RecordDecision(log_, file, kTamperedMessage, true);
+    raiseTamperAlarm(panes);
+}
+
+void DataStore::raiseTamperAlarm(std::initializer_list<ListPane*> panes) {
     for (ListPane* pane : panes) {
         host_.paintTampered(*pane);
     }
@@ -68,7 +75,10 @@ std::string DataStore::LoadLists() {
     for (ListPane* pane : {&panes_.safe, &panes_.kill, &panes_.neverKill}) {
         const ListLoad outcome = lists_.LoadList(*pane);
         if (outcome == ListLoad::Unreadable || outcome == ListLoad::Rejected) {
+            // A list that is there but cannot be taken as it stands is as suspect as
+            // one that fails its seal.
             keepRejected(lists_.listFilePath(pane->name()));
+            raiseTamperAlarm({pane});
         }
     }
     listsLoaded_ = true;

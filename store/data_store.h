@@ -43,14 +43,16 @@ public:
               DataStoreHost& host);
     DataStore(DataFiles files, StorePanes panes, ActivityLog& log, FileLocker& locker, DataStoreHost& host);
 
-    // The four seal tests. Each failed one writes a log entry with alert naming its
-    // file, paints the panes it concerns (all three for the seal file) and starts the
-    // alarm. A missing or unreadable file fails its tests like an altered one.
+    // The four seal tests, after the temporary files of a save that died are removed.
+    // Each failed test writes a log entry with alert naming its file, paints the panes
+    // it concerns (all three for the seal file) and starts the alarm. A missing or
+    // unreadable file fails its tests like an altered one.
     void VerifyDataSeal();
 
     // The data steps of the first activation: loads the Safe, Kill and Never Kill lists
-    // (a list whose file is missing, unreadable or not this program's loads empty; such
-    // a file is first kept as "<name>.rejected" and the log names the copy), locks the
+    // (a list whose file is missing, unreadable, damaged or not this program's loads
+    // empty; such a file, unless missing, is first kept as "<name>.rejected", the log
+    // names the copy, and its pane is painted and the alarm started), locks the
     // executable, the three lists and the seal, and takes the password line out of the
     // Never Kill pane. Returns the password. Throws FileError, with the lists not yet
     // counted as loaded, when the temporary list file fails.
@@ -74,6 +76,8 @@ public:
 
 private:
     void reportTampered(const std::string& file, std::initializer_list<ListPane*> panes);
+    // Paints the panes and starts the alarm.
+    void raiseTamperAlarm(std::initializer_list<ListPane*> panes);
     void keepRejected(const std::string& listFile);
 
     DataFiles files_;

@@ -86,6 +86,12 @@ ListLoad ListFileStore::LoadList(ListPane& pane) {
         return ListLoad::Unreadable;
     }
     pane.clear();
+    if (matched && !text.empty() && !text.ends_with(kLineEnd)) {
+        // Every stored entry ends with CR LF: without one the file was cut short, and
+        // what is left of its last entry is a shorter path, which on the Kill list
+        // would match every program below it.
+        return ListLoad::Rejected;
+    }
     // A zero byte ends the text. A blank line is no entry: in the Never Kill list it
     // would sort before the password line and be taken for it.
     for (const std::string_view line : SplitLines(std::string_view(text).substr(0, text.find('\0')))) {
@@ -110,12 +116,23 @@ FileReplacement ListFileStore::StoreList(const ListPane& pane) {
 }
 
 void ListFileStore::ScrubFile(const std::string& path) const {
-    std::string line(kScrubRun, '\xFF');
-    line += kLineEnd;
-    RawFile file = RawFile::CreatePrivate(path);
+    std::string filler;
     for (int i = 0; i < kScrubLines; ++i) {
-        file.write(line.data(), line.size());
+        filler.append(kScrubRun, '\xFF');
+        filler += kLineEnd;
     }
+    // Written over the old bytes where they lie, all of them, and flushed before the
+    // file is cut to the filler's length: a truncated file would have its filler
+    // written to fresh blocks, leaving the plain text in the old ones.
+    RawFile file = RawFile::OverwritePrivate(path);
+    const std::size_t length = file.size();
+    std::size_t done = 0;
+    do {
+        file.write(filler.data(), filler.size());
+        done += filler.size();
+    } while (done < length);
+    file.sync();
+    file.truncate(filler.size());
     file.close();
 }
 

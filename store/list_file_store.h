@@ -13,7 +13,8 @@ enum class ListLoad {
     Loaded,     // the check block matched (the list may still be empty)
     Missing,    // there is no list file
     Unreadable, // the list file could not be opened or read
-    Rejected,   // the check block did not match: not this program's list file, or damaged
+    Rejected,   // not this program's list file (the check block did not match), or damaged:
+                // its text does not end with CR LF, so it was cut short
 };
 
 // The list round trip (EnDeCryptMajor): moves the Safe, Kill and Never Kill panes to
@@ -27,7 +28,8 @@ public:
 
     // Direction 0: replaces the pane's entries by the list file's lines, leaving out
     // blank ones (Kill marks come back cleared). A list file that is missing, cannot be
-    // read or does not match loads as an empty list and says so. Throws FileError, with
+    // read (a FIFO or a device included), does not match or was cut short loads as an
+    // empty list and says so. Throws FileError, with
     // the pane as it was, only when the temporary file fails.
     ListLoad LoadList(ListPane& pane);
     // Direction 1: enciphers the pane's entries into a replacement of its list file,
@@ -35,7 +37,8 @@ public:
     // together. Throws FileError.
     FileReplacement StoreList(const ListPane& pane);
 
-    // Replaces the file's contents by 300 lines of twenty 0xFF bytes and CR LF.
+    // Overwrites every byte of the file where it lies with lines of twenty 0xFF bytes
+    // and CR LF, flushes them to disk, then cuts the file to 300 such lines.
     void ScrubFile(const std::string& path) const;
 
     // The list file of "TextListBox2", "CheckListBox3" or "TextListBox4".

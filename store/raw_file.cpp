@@ -1,85 +1,92 @@
 #include "store/raw_file.h"
 
-#include <utility>
+#include <cerrno>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/file_error.h"
+#include "engine/regular_file.h"
 
 namespace korvane {
 
 RawFile RawFile::OpenRead(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    Descriptor file = OpenRegularFile(path, O_RDONLY);
+    if (!file.valid()) {
         throw FileError::cannotOpen(path);
     }
-    return RawFile(file, path);
+    return RawFile(std::move(file), path);
 }
 
 RawFile RawFile::Create(const std::string& path) {
-    return CreateFile(path, false);
+    return OpenWrite(path, O_TRUNC, false);
 }
 
 RawFile RawFile::CreatePrivate(const std::string& path) {
-    return CreateFile(path, true);
+    return OpenWrite(path, O_TRUNC, true);
 }
 
-RawFile RawFile::CreateFile(const std::string& path, bool restrictExisting) {
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, S_IRUSR | S_IWUSR);
-    if (fd < 0) {
-        throw FileError::cannotCreate(path);
-    }
-    if (restrictExisting && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
-        ::close(fd);
-        throw FileError::cannotCreate(path);
-    }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        ::close(fd);
-        throw FileError::cannotCreate(path);
-    }
-    return RawFile(file, path);
+RawFile RawFile::OverwritePrivate(const std::string& path) {
+    return OpenWrite(path, 0, true);
 }
 
-RawFile::~RawFile() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
+RawFile RawFile::OpenWrite(const std::string& path, int flags, bool restrictExisting) {
+    Descriptor file = OpenRegularFile(path, O_WRONLY | O_CREAT | O_NOFOLLOW | flags, S_IRUSR | S_IWUSR);
+    if (!file.valid() || (restrictExisting && ::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0)) {
+        throw FileError::cannotCreate(path);
     }
-}
-
-RawFile::RawFile(RawFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), path_(std::move(other.path_)) {}
-
-RawFile& RawFile::operator=(RawFile&& other) noexcept {
-    if (this != &other) {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-        file_ = std::exchange(other.file_, nullptr);
-        path_ = std::move(other.path_);
-    }
-    return *this;
+    return RawFile(std::move(file), path);
 }
 
 std::size_t RawFile::read(void* buffer, std::size_t count) {
-    const std::size_t got = std::fread(buffer, 1, count, file_);
-    if (got < count && std::ferror(file_) != 0) {
-        throw FileError::readFailed(path_);
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(file_.get(), bytes + done, count - done);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw FileError::readFailed(path_);
+        }
+        done += static_cast<std::size_t>(got);
     }
-    return got;
+    return done;
 }
 
 void RawFile::write(const void* buffer, std::size_t count) {
-    if (std::fwrite(buffer, 1, count, file_) != count) {
+    if (!WriteAll(file_.get(), std::string_view(static_cast<const char*>(buffer), count))) {
+        throw FileError::writeFailed(path_);
+    }
+}
+
+std::size_t RawFile::size() const {
+    struct stat info {};
+    if (::fstat(file_.get(), &info) != 0) {
+        throw FileError::readFailed(path_);
+    }
+    return static_cast<std::size_t>(info.st_size);
+}
+
+void RawFile::sync() {
+    if (::fsync(file_.get()) != 0) {
+        throw FileError::writeFailed(path_);
+    }
+}
+
+void RawFile::truncate(std::size_t length) {
+    if (::ftruncate(file_.get(), static_cast<off_t>(length)) != 0) {
         throw FileError::writeFailed(path_);
     }
 }
 
 void RawFile::close() {
-    if (std::fclose(std::exchange(file_, nullptr)) != 0) {
+    if (!file_.close()) {
         throw FileError::writeFailed(path_);
     }
 }

@@ -59,6 +59,30 @@ std::string FileNameOf(std::string_view path) {
     return std::string(path.substr(path.rfind('/') + 1));
 }
 
+// Owned by root and writable by no one else.
+bool RootOnly(const struct stat& info) {
+    return info.st_uid == 0 && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A root-owned executable whose every folder, up to "/", is root's alone: only then is
+// the program the system's own and not one anybody could have put there under a core
+// program's name (a user's "/tmp/x/Xorg", or a file in /tmp itself).
+bool IsSystemExecutable(const std::filesystem::path& path) {
+    struct stat info {};
+    if (!path.is_absolute() || ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !RootOnly(info) ||
+        (info.st_mode & S_IXUSR) == 0) {
+        return false;
+    }
+    for (std::filesystem::path folder = path.parent_path();; folder = folder.parent_path()) {
+        if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || !RootOnly(info)) {
+            return false;
+        }
+        if (folder == folder.root_path()) {
+            return true;
+        }
+    }
+}
+
 } // namespace
 
 const std::vector<std::string>& WellKnownCorePaths() {
@@ -105,14 +129,14 @@ std::vector<std::string> CoreExecutables(const std::vector<ProcessRecord>& runni
                                          const std::vector<std::string>& wellKnownPaths) {
     std::set<std::string> found;
     for (const ProcessRecord& process : running) {
-        if (process.path.starts_with('/') && kCorePrograms.contains(FileNameOf(process.path))) {
+        if (kCorePrograms.contains(FileNameOf(process.path)) && IsSystemExecutable(process.path)) {
             found.insert(process.path);
         }
     }
     for (const std::string& path : wellKnownPaths) {
         std::error_code error;
         const std::filesystem::path real = std::filesystem::canonical(path, error);
-        if (!error && std::filesystem::is_regular_file(real, error)) {
+        if (!error && IsSystemExecutable(real)) {
             found.insert(real.string());
         }
     }

@@ -20,8 +20,9 @@ const std::vector<std::string>& WellKnownCorePaths();
 
 // The core executables of this machine for a new Never Kill list: every running process
 // whose program is one of the core programs, and every well-known path that holds a
-// file (as its real path, which is what the process table reports). Sorted, no
-// duplicates.
+// file (as its real path, which is what the process table reports). Only executables
+// owned by root and writable by no one else, in folders that are root's alone up to
+// "/", are taken. Sorted, no duplicates.
 std::vector<std::string> CoreExecutables(const std::vector<ProcessRecord>& running,
                                          const std::vector<std::string>& wellKnownPaths);
 

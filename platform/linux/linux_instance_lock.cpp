@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,8 +46,21 @@ bool IsOwnedFolder(const std::string& path, uid_t uid, mode_t forbidden) {
 
 // Only the owner may write it; reading does no harm.
 constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
-// Nothing at all for others: the folder of our own making in /tmp.
-constexpr mode_t kOthersAnything = S_IRWXG | S_IRWXO;
+
+// The user's state folder: $XDG_STATE_HOME when it is an absolute path, else
+// ~/.local/state; empty when there is no home to put it in.
+std::string StateHome() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && state[0] == '/') {
+        return state;
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = ::getpwuid(::geteuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    return home != nullptr && home[0] == '/' ? std::string(home) + "/.local/state" : std::string();
+}
 
 } // namespace
 
@@ -63,13 +79,17 @@ std::optional<std::string> LinuxInstanceLock::lockFolder() const {
     if (uid == 0 && IsOwnedFolder(bases_.run, uid, kOthersWrite)) {
         return bases_.run;
     }
-    // Anyone may create this name in /tmp first: whatever stands there is used only
-    // once it proves to be ours and closed to everyone else.
-    const std::string own = bases_.tmp + "/korvane-" + std::to_string(uid);
+    const std::string stateHome = StateHome();
+    if (stateHome.empty()) {
+        return std::nullopt;
+    }
+    const std::string own = stateHome + "/korvane";
+    std::error_code error;
+    std::filesystem::create_directories(stateHome, error);
     if (::mkdir(own.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
         return std::nullopt;
     }
-    if (!IsOwnedFolder(own, uid, kOthersAnything)) {
+    if (!IsOwnedFolder(own, uid, kOthersWrite)) {
         return std::nullopt;
     }
     return own;

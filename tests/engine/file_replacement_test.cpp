@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "engine/file_error.h"
 #include "tests/support/temp_folder.h"
@@ -73,6 +77,36 @@ TEST_F(FileReplacementTest, NoFolderNoReplacement) {
         EXPECT_EQ(error.path(), folder.file("missing/mpl.lst"));
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + folder.file("missing/mpl.lst"));
     }
+}
+
+// What a replacement leaves when its process dies is removed; files that only look
+// alike (a user's "mpl.lst.backup", another file's leftover, a folder) are kept.
+TEST_F(FileReplacementTest, LeftoversOfADeadReplacementAreRemovedAndNothingElse) {
+    WriteFileBytes(path, "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FileReplacement replacement = FileReplacement::Create(path, 0600);
+        replacement.write("half");
+        ::_exit(0); // no destructor runs, as in a crash
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(entries(), 2u);
+    const std::vector<std::string> kept = {path + ".backup", path + ".partial-abc", folder.file("seal.partial-abc123"),
+                                           path + ".partial-abc1234"};
+    for (const std::string& file : kept) {
+        WriteFileBytes(file, "mine");
+    }
+    std::filesystem::create_directory(path + ".partial-Dir456");
+
+    FileReplacement::RemoveLeftovers(path);
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    for (const std::string& file : kept) {
+        EXPECT_EQ(ReadFileBytes(file), "mine") << file;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(path + ".partial-Dir456"));
+    EXPECT_EQ(entries(), 2u + kept.size());
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -60,22 +62,31 @@ private:
     int report_ = -1;
 };
 
-// $XDG_RUNTIME_DIR as the test wants it, restored afterwards; temporary folders
-// stand in for /run and /tmp.
+// $XDG_RUNTIME_DIR, $XDG_STATE_HOME and $HOME as the test wants them, restored
+// afterwards; a temporary folder stands in for /run, another for the state folder.
 class LockFolderTest : public testing::Test {
 protected:
     LockFolderTest() {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) {
-            saved_ = old;
+        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_STATE_HOME", "HOME"}) {
+            const char* old = std::getenv(name);
+            saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
         }
         setRuntimeFolder(std::nullopt);
+        setVariable("XDG_STATE_HOME", stateHome());
     }
-    ~LockFolderTest() override { setRuntimeFolder(saved_); }
-    static void setRuntimeFolder(const std::optional<std::string>& value) {
-        value ? ::setenv("XDG_RUNTIME_DIR", value->c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    ~LockFolderTest() override {
+        for (const auto& [name, value] : saved_) {
+            setVariable(name, value);
+        }
     }
+    static void setVariable(const char* name, const std::optional<std::string>& value) {
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+    static void setRuntimeFolder(const std::optional<std::string>& value) { setVariable("XDG_RUNTIME_DIR", value); }
     std::string uid() const { return std::to_string(::geteuid()); }
-    std::string privateTmp() const { return tmp.file("korvane-" + uid()); }
+    // Not there yet: the lock makes it, and the folder for the lock in it.
+    std::string stateHome() const { return state.file("state"); }
+    std::string stateFolder() const { return stateHome() + "/korvane"; }
     // /run as a user's login leaves it: the user's own folder below it.
     void makeUserRunFolder() {
         std::filesystem::create_directories(run.path() / "user" / uid());
@@ -86,12 +97,12 @@ protected:
     void runFolderNotUsable() { std::filesystem::permissions(run.path(), std::filesystem::perms::all); }
 
     test::TempFolder run;
-    test::TempFolder tmp;
-    LockFolderBases bases{run.path().string(), tmp.path().string()};
+    test::TempFolder state;
+    LockFolderBases bases{run.path().string()};
     const std::string title = "KorvaneLockTest" + std::to_string(::getpid());
 
 private:
-    std::optional<std::string> saved_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
 TEST_F(LockFolderTest, RuntimeFolderFirstThenTheUsersRunFolder) {
@@ -105,48 +116,69 @@ TEST_F(LockFolderTest, RuntimeFolderFirstThenTheUsersRunFolder) {
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), (run.path() / "user" / uid()).string());
     setRuntimeFolder(std::nullopt);
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), (run.path() / "user" / uid()).string());
-    EXPECT_FALSE(std::filesystem::exists(privateTmp()));
+    EXPECT_FALSE(std::filesystem::exists(stateFolder()));
 }
 
 TEST_F(LockFolderTest, RootUsesRunAndNoOneElseDoes) {
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(),
-              ::geteuid() == 0 ? run.path().string() : std::optional<std::string>(privateTmp()));
+              ::geteuid() == 0 ? run.path().string() : std::optional<std::string>(stateFolder()));
 }
 
-TEST_F(LockFolderTest, OtherwiseAPrivateFolderInTmpIsMadeAndUsed) {
+TEST_F(LockFolderTest, OtherwiseTheUsersStateFolderIsMadeAndUsed) {
     runFolderNotUsable();
     LinuxInstanceLock lock(bases);
-    EXPECT_EQ(lock.lockFolder(), privateTmp());
+    EXPECT_EQ(lock.lockFolder(), stateFolder());
     struct stat info {};
-    ASSERT_EQ(::lstat(privateTmp().c_str(), &info), 0);
+    ASSERT_EQ(::lstat(stateFolder().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_TRUE(lock.acquire(title));
-    EXPECT_TRUE(std::filesystem::exists(privateTmp() + "/" + title + ".lock"));
-    // Opened to others, if only for reading, it is no longer private.
-    ::chmod(privateTmp().c_str(), 0755);
-    EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), std::nullopt);
-    ::chmod(privateTmp().c_str(), 0700);
-    EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), privateTmp());
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() + "/" + title + ".lock"));
+
+    // Without $XDG_STATE_HOME, or with one that is no absolute path: ~/.local/state.
+    for (const std::optional<std::string>& value : {std::optional<std::string>(), std::optional<std::string>("rel")}) {
+        setVariable("XDG_STATE_HOME", value);
+        setVariable("HOME", state.file("home"));
+        EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), state.file("home") + "/.local/state/korvane");
+    }
 }
 
-TEST_F(LockFolderTest, AFolderInTmpSomeoneElseMadeOrOpenedIsNeverUsed) {
+// Another user who makes the old fallback's name in /tmp first no longer stops the
+// start with "only one instance": /tmp is not used at all.
+TEST_F(LockFolderTest, ANameSquattedInTmpBlocksNothing) {
+    runFolderNotUsable();
+    const std::string squatted = "/tmp/korvane-" + uid();
+    const bool squat = ::geteuid() == 0 && !std::filesystem::exists(squatted);
+    if (squat) {
+        std::filesystem::create_directory(squatted);
+        ASSERT_EQ(::chown(squatted.c_str(), 65534, 65534), 0);
+    }
+    EXPECT_TRUE(LinuxInstanceLock(bases).acquire(title));
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() + "/" + title + ".lock"));
+    if (squat) {
+        std::filesystem::remove(squatted);
+    }
+}
+
+TEST_F(LockFolderTest, AStateFolderSomeoneElseOwnsOrOpenedIsNeverUsed) {
     runFolderNotUsable();
     test::TempFolder elsewhere;
-    // Planted first by another user: open to all, a link to a folder of theirs.
-    std::filesystem::create_directory(privateTmp());
-    std::filesystem::permissions(privateTmp(), std::filesystem::perms::all);
+    std::filesystem::create_directories(stateFolder());
+    std::filesystem::permissions(stateFolder(), std::filesystem::perms::all);
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), std::nullopt);
     EXPECT_FALSE(LinuxInstanceLock(bases).acquire(title));
-    std::filesystem::remove(privateTmp());
-    std::filesystem::create_directory_symlink(elsewhere.path(), privateTmp());
+    // Readable by others does no harm.
+    std::filesystem::permissions(stateFolder(), std::filesystem::perms(0755));
+    EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), stateFolder());
+    std::filesystem::remove(stateFolder());
+    std::filesystem::create_directory_symlink(elsewhere.path(), stateFolder());
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), std::nullopt);
-    std::filesystem::remove(privateTmp());
+    std::filesystem::remove(stateFolder());
     if (::geteuid() != 0) {
         GTEST_SKIP() << "a folder owned by another user needs root to make";
     }
-    std::filesystem::create_directory(privateTmp());
-    ASSERT_EQ(::chown(privateTmp().c_str(), 65534, 65534), 0);
-    ::chmod(privateTmp().c_str(), 0700);
+    std::filesystem::create_directory(stateFolder());
+    ASSERT_EQ(::chown(stateFolder().c_str(), 65534, 65534), 0);
+    ::chmod(stateFolder().c_str(), 0700);
     EXPECT_EQ(LinuxInstanceLock(bases).lockFolder(), std::nullopt);
     EXPECT_FALSE(LinuxInstanceLock(bases).acquire(title));
 }

@@ -9,11 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "engine/file_error.h"
 #include "engine/text_lines.h"
 #include "store/data_seal.h"
 #include "store/encryption.h"
 #include "tests/store/store_fixture.h"
+#include "tests/support/deadline.h"
 #include "tests/support/restricted_user.h"
 
 namespace korvane {
@@ -146,20 +149,7 @@ TEST_F(SealTest, UnwritableLogStillPaintsAndAlarms) {
 
 class SaveAndLoadTest : public test::StoreFixture {
 protected:
-    // A second run over the same folder.
-    struct NextRun {
-        explicit NextRun(const DataFiles& files)
-            : log(files.log, clock, window), store(files.folder, {safe, kill, neverKill}, log, locker, host) {}
-        test::MemoryListPane safe{"TextListBox2", true};
-        test::MemoryListPane kill{"CheckListBox3", false};
-        test::MemoryListPane neverKill{"TextListBox4", true};
-        test::FakeClock clock;
-        test::FakeWatchHost window;
-        ActivityLog log;
-        test::FakeFileLocker locker;
-        test::FakeStoreHost host;
-        DataStore store;
-    };
+    using NextRun = test::NextRun;
 
     SaveAndLoadTest() { saveAsShutdown(); }
     std::string scratch() const { return folder.file("scratch"); }
@@ -319,6 +309,65 @@ TEST_F(SaveAndLoadTest, RejectedListIsKeptBeforeTheSaveReplacesIt) {
     NextRun next(files);
     next.store.LoadLists();
     EXPECT_EQ(next.kill.items(), std::vector<std::string>{"/opt/kept"});
+}
+
+// An enciphered Kill list cut inside its last line would load "/usr/bin/foo" as
+// "/usr/bin", which matches every program there. It is taken as damaged: kept aside,
+// loaded empty, and its pane painted with the alarm sounding, as a failed seal does.
+TEST_F(SaveAndLoadTest, KillListCutInsideItsLastLineLoadsEmptyWithTheAlarm) {
+    kill.add("/usr/bin/foo");
+    saveAsShutdown();
+    kill.clear();
+    const std::string whole = ReadFileBytes(files.killList);
+    const std::string cut = whole.substr(0, whole.size() - std::string("/foo\r\n").size());
+    WriteFileBytes(files.killList, cut);
+
+    NextRun next(files);
+    next.store.VerifyDataSeal();
+    EXPECT_EQ(next.host.painted, std::vector<std::string>{"CheckListBox3"});
+    next.host.painted.clear();
+    next.store.LoadLists();
+    EXPECT_EQ(next.kill.count(), 0u);
+    EXPECT_EQ(ReadFileBytes(files.killList + ".rejected"), cut);
+    EXPECT_EQ(logCount(files.killList + ".rejected  " + DataStore::kRejectedMessage), 1);
+    EXPECT_EQ(next.host.painted, std::vector<std::string>{"CheckListBox3"});
+    EXPECT_EQ(next.host.alarms, 2);
+}
+
+// A FIFO put in place of any file the store reads or writes (a list, the seal, its
+// backup, the temporary list file) must not freeze the start or the first activation:
+// each run below finishes well within its deadline, as it would with the file missing.
+TEST_F(SaveAndLoadTest, FifoInPlaceOfAnyDataFileFailsAtOnce) {
+    kill.add("/opt/kept");
+    saveAsShutdown();
+    const std::vector<const std::string*> dataFiles = {&files.safeList, &files.killList,   &files.neverKillList,
+                                                       &files.seal,     &files.sealBackup, &files.listTemp};
+    std::vector<std::string> saved;
+    for (const std::string* file : dataFiles) {
+        saved.push_back(ReadFileBytes(*file));
+    }
+    for (const std::string* file : dataFiles) {
+        SCOPED_TRACE(*file);
+        std::filesystem::remove(*file);
+        ASSERT_EQ(::mkfifo(file->c_str(), 0600), 0);
+        const std::optional<int> run = test::RunWithDeadline(10, [&] {
+            NextRun next(files);
+            next.store.VerifyDataSeal();
+            try {
+                next.store.LoadLists();
+            } catch (const FileError& error) {
+                return error.path() == files.listTemp ? 0 : 1;
+            }
+            next.store.SaveLists("");
+            return next.host.alarms > 0 ? 0 : 2;
+        });
+        EXPECT_EQ(run, 0);
+        for (std::size_t i = 0; i < dataFiles.size(); ++i) {
+            std::filesystem::remove(*dataFiles[i]);
+            std::filesystem::remove(*dataFiles[i] + ".rejected");
+            WriteFileBytes(*dataFiles[i], saved[i]);
+        }
+    }
 }
 
 // A list that cannot even be read cannot be copied: it is moved aside instead.

@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/file_error.h"
+#include "tests/support/deadline.h"
 #include "tests/support/memory_list_pane.h"
 #include "tests/support/restricted_user.h"
 #include "tests/support/temp_folder.h"
@@ -20,6 +27,28 @@ namespace {
 using test::MemoryListPane;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
+
+// Where the file's bytes lie on the disk: the physical byte address of each of its
+// first extents, after flushing it. Nothing when the file system cannot say.
+std::optional<std::vector<std::uint64_t>> PhysicalExtents(const std::string& path) {
+    constexpr std::size_t kExtents = 16;
+    std::vector<std::uint64_t> storage((sizeof(fiemap) + kExtents * sizeof(fiemap_extent)) / sizeof(std::uint64_t) + 1);
+    auto* map = reinterpret_cast<fiemap*>(storage.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = kExtents;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool mapped = fd >= 0 && ::ioctl(fd, FS_IOC_FIEMAP, map) == 0 && map->fm_mapped_extents > 0;
+    ::close(fd);
+    if (!mapped) {
+        return std::nullopt;
+    }
+    std::vector<std::uint64_t> physical;
+    for (std::uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
+        physical.push_back(map->fm_extents[i].fe_physical);
+    }
+    return physical;
+}
 
 std::string Filler() {
     std::string filler;
@@ -98,12 +127,12 @@ TEST_F(ListFileStoreTest, RoundTripsEveryPaneAndSharesTheCheckBlock) {
 // Blank lines are no entries: in the Never Kill list an empty line would sort before
 // the password line and be taken for it.
 TEST_F(ListFileStoreTest, LoadSplitsAtEveryLineEndDropsBlanksAndStopsAtZeroByte) {
-    storeText("CheckListBox3", "a\r\nb\rc\nd\n\re\r\n\r\n   \r\n \tx\r\nf");
+    storeText("CheckListBox3", "a\r\nb\rc\nd\n\re\r\n\r\n   \r\n \tx\r\nf\r\n");
     MemoryListPane kill("CheckListBox3");
     EXPECT_EQ(store_.LoadList(kill), ListLoad::Loaded);
     EXPECT_EQ(kill.items(), (std::vector<std::string>{"a", "b", "c", "d", "e", " \tx", "f"}));
 
-    storeText("CheckListBox3", std::string("one\r\ntwo\0three\r\n", 17));
+    storeText("CheckListBox3", std::string("one\r\ntwo\0three\r\n", 16));
     store_.LoadList(kill);
     EXPECT_EQ(kill.items(), (std::vector<std::string>{"one", "two"}));
 }
@@ -133,6 +162,77 @@ TEST_F(ListFileStoreTest, ForeignMissingAndUnreadableFilesLoadEmptyAndSaySo) {
         EXPECT_EQ(store_.LoadList(neverKill), ListLoad::Unreadable);
     }
     EXPECT_EQ(neverKill.count(), 0u);
+}
+
+// Every stored entry ends with CR LF. A file cut inside its last entry leaves a shorter
+// path (or, cut inside a full cipher block, a garbled end), which on the Kill list would
+// end every program below it: cut anywhere within that entry, the file is damaged and
+// loads as nothing.
+TEST_F(ListFileStoreTest, ListCutInsideItsLastEntryIsRejected) {
+    MemoryListPane kill("CheckListBox3", false, {"/opt/kept", "/usr/bin/foo"});
+    store(kill);
+    const std::string whole = ReadFileBytes(listFile("Kill"));
+    for (std::size_t cut = 1; cut < std::string("/usr/bin/foo\r\n").size(); ++cut) {
+        SCOPED_TRACE("cut by " + std::to_string(cut));
+        WriteFileBytes(listFile("Kill"), whole.substr(0, whole.size() - cut));
+        MemoryListPane loaded("CheckListBox3", false, {"stale"});
+        EXPECT_EQ(store_.LoadList(loaded), ListLoad::Rejected);
+        EXPECT_EQ(loaded.count(), 0u);
+        EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
+    }
+}
+
+// A FIFO in a list file's or the temporary file's place has no writer or reader: an
+// ordinary open would wait for one forever. It is a file that cannot be opened.
+TEST_F(ListFileStoreTest, FifoInPlaceOfAListOrTheTemporaryFileFailsAtOnce) {
+    MemoryListPane kill("CheckListBox3", false, {"/opt/kept"});
+    store(kill);
+    std::filesystem::remove(listFile("Kill"));
+    ASSERT_EQ(::mkfifo(listFile("Kill").c_str(), 0600), 0);
+    const std::optional<int> loaded = test::RunWithDeadline(10, [&] {
+        MemoryListPane pane("CheckListBox3", false, {"stale"});
+        return store_.LoadList(pane) == ListLoad::Unreadable && pane.count() == 0 ? 0 : 1;
+    });
+    EXPECT_EQ(loaded, 0);
+
+    store(kill);
+    std::filesystem::remove(tempFile());
+    ASSERT_EQ(::mkfifo(tempFile().c_str(), 0600), 0);
+    const auto throwsOnTheTemporaryFile = [&](const auto& use) {
+        try {
+            use();
+        } catch (const FileError& error) {
+            return error.path() == tempFile() ? 0 : 1;
+        }
+        return 2;
+    };
+    EXPECT_EQ(test::RunWithDeadline(10,
+                                    [&] {
+                                        MemoryListPane pane("CheckListBox3");
+                                        return throwsOnTheTemporaryFile([&] { store_.LoadList(pane); });
+                                    }),
+              0);
+    EXPECT_EQ(test::RunWithDeadline(10, [&] { return throwsOnTheTemporaryFile([&] { store_.StoreList(kill); }); }), 0);
+}
+
+// The scrub writes its filler over the blocks that held the plain text, all of them,
+// before it cuts the file to the filler's length; written into a truncated file, the
+// filler would go to fresh blocks and leave the text on the disk.
+TEST_F(ListFileStoreTest, ScrubOverwritesThePlainTextWhereItLies) {
+    std::string plain;
+    while (plain.size() < 256 * 1024) {
+        plain += "/usr/bin/secret" + std::to_string(plain.size()) + "     [0123456789ABCDEF0123456789ABCDEF]\r\n";
+    }
+    WriteFileBytes(tempFile(), plain);
+    const std::optional<std::vector<std::uint64_t>> before = PhysicalExtents(tempFile());
+    if (!before) {
+        GTEST_SKIP() << "the file system does not tell where a file's blocks lie (FIEMAP)";
+    }
+    store_.ScrubFile(tempFile());
+    EXPECT_EQ(ReadFileBytes(tempFile()), Filler());
+    const std::optional<std::vector<std::uint64_t>> after = PhysicalExtents(tempFile());
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->front(), before->front()) << "the filler went to other blocks than the text";
 }
 
 // A failure of the temporary file is no verdict on the list: it throws, keeps the pane

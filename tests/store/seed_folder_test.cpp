@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
+
+#include <unistd.h>
 
 #include "engine/activity_log.h"
+#include "platform/linux/linux_process_table.h"
 #include "store/data_seal.h"
 #include "store/data_store.h"
 #include "store/settings_codec.h"
 #include "tests/store/store_fixture.h"
+#include "tests/support/child_process.h"
 
 namespace korvane {
 namespace {
@@ -26,8 +32,45 @@ TEST(CoreExecutables, RunningCoreProgramsAndExistingWellKnownPaths) {
                                                 {{3, 3}, "/usr/bin/bash"},
                                                 {{4, 4}, "/usr/lib/systemd/systemd"},
                                                 {{5, 5}, "Xorg"}};
-    EXPECT_EQ(CoreExecutables(running, {folder.file("missing/Xorg"), folder.file("shell-link"), folder.folder()}),
-              (std::vector<std::string>{shell, "/usr/bin/dbus-daemon", "/usr/lib/systemd/systemd"}));
+    // "/sbin/init" is a link to the real systemd; the files in the temporary folder are
+    // no system programs, whoever owns them.
+    EXPECT_EQ(CoreExecutables(running,
+                              {folder.file("missing/Xorg"), folder.file("shell-link"), folder.folder(), "/sbin/init"}),
+              (std::vector<std::string>{"/usr/bin/dbus-daemon", "/usr/lib/systemd/systemd"}));
+}
+
+// A program that anybody could have put where it runs is never exempted for its name:
+// a copy named "Xorg" running from a user's folder, and one in a folder owned by root
+// but open to all, are passed over; the same name in root's own folders is not.
+TEST(CoreExecutables, OnlyRootOwnedProgramsInRootsOwnFolders) {
+    const test::TempFolder folder;
+    const std::string usersCopy = folder.file("x/Xorg");
+    const std::string openFolderCopy = folder.file("open/Xorg");
+    std::filesystem::create_directories(folder.path() / "x");
+    std::filesystem::create_directories(folder.path() / "open");
+    test::CopySleepBinary(usersCopy);
+    test::CopySleepBinary(openFolderCopy);
+    std::filesystem::permissions(folder.path() / "open", std::filesystem::perms::all);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(usersCopy.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown((folder.path() / "x").c_str(), 65534, 65534), 0);
+    }
+    const test::ChildProcess user(usersCopy, {"30"});
+    const test::ChildProcess open(openFolderCopy, {"30"});
+    LinuxProcessTable processes;
+    const std::optional<std::vector<ProcessRecord>> running = processes.enumerate();
+    ASSERT_TRUE(running);
+    const auto runs = [&](const std::string& path) {
+        return std::any_of(running->begin(), running->end(),
+                           [&](const ProcessRecord& process) { return process.path == path; });
+    };
+    ASSERT_TRUE(runs(usersCopy));
+    ASSERT_TRUE(runs(openFolderCopy));
+    const std::vector<std::string> core = CoreExecutables(*running, {usersCopy, openFolderCopy});
+    EXPECT_EQ(std::count(core.begin(), core.end(), usersCopy), 0);
+    EXPECT_EQ(std::count(core.begin(), core.end(), openFolderCopy), 0);
+    EXPECT_EQ(CoreExecutables({{{7, 7}, "/usr/lib/systemd/systemd"}}, {}),
+              std::vector<std::string>{"/usr/lib/systemd/systemd"});
 }
 
 class SeedFolderTest : public ::testing::Test {

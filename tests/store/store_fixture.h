@@ -26,6 +26,21 @@ public:
     int alarms = 0;
 };
 
+// A later run of the program over the same folder, with panes and a window of its own.
+struct NextRun {
+    explicit NextRun(const DataFiles& files)
+        : log(files.log, clock, window), store(files.folder, {safe, kill, neverKill}, log, locker, host) {}
+    MemoryListPane safe{"TextListBox2", true};
+    MemoryListPane kill{"CheckListBox3", false};
+    MemoryListPane neverKill{"TextListBox4", true};
+    FakeClock clock;
+    FakeWatchHost window;
+    ActivityLog log;
+    FakeFileLocker locker;
+    FakeStoreHost host;
+    DataStore store;
+};
+
 // A program folder with "system/" and an empty log, the three list panes and a data
 // store over them with fake locks and a fake window.
 class StoreFixture : public ::testing::Test {

@@ -3,6 +3,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/ptrace.h>
@@ -57,9 +62,47 @@ bool IsWriteStep(const user_regs_struct& regs) {
     }
 }
 
+using AddressRange = std::pair<std::uint64_t, std::uint64_t>;
+
+// The executable mappings of the C library in this process, which a forked child
+// shares: a system call made from there is one the program asked the library for.
+std::vector<AddressRange> CLibraryCode() {
+    std::vector<AddressRange> ranges;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range;
+        std::string permissions;
+        std::string offset;
+        std::string device;
+        std::string inode;
+        std::string path;
+        fields >> range >> permissions >> offset >> device >> inode >> path;
+        const std::string name = path.substr(path.rfind('/') + 1);
+        if (permissions.find('x') == std::string::npos || !(name.starts_with("libc.so") || name.starts_with("libc-"))) {
+            continue;
+        }
+        const std::size_t dash = range.find('-');
+        ranges.emplace_back(std::stoull(range.substr(0, dash), nullptr, 16),
+                            std::stoull(range.substr(dash + 1), nullptr, 16));
+    }
+    return ranges;
+}
+
+// At the stop on entry, rip is just past the syscall instruction.
+bool FromCLibrary(const user_regs_struct& regs, const std::vector<AddressRange>& cLibrary) {
+    for (const auto& [begin, end] : cLibrary) {
+        if (regs.rip >= begin && regs.rip <= end) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
-ForkedRun RunWithWriteFault(const std::function<int()>& work, int failAt) {
+ForkedRun RunWithWriteFault(const std::function<int()>& work, int faultAt, WriteFault fault) {
     ForkedRun run;
     const pid_t child = ::fork();
     if (child == 0) {
@@ -79,6 +122,7 @@ ForkedRun RunWithWriteFault(const std::function<int()>& work, int failAt) {
         return run;
     }
     run.traced = true;
+    static const std::vector<AddressRange> cLibrary = CLibraryCode();
     ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
     bool inCall = false;
     bool failing = false;
@@ -103,9 +147,15 @@ ForkedRun RunWithWriteFault(const std::function<int()>& work, int failAt) {
         }
         user_regs_struct regs{};
         ::ptrace(PTRACE_GETREGS, child, nullptr, &regs);
-        if (!inCall && !run.faultHit && IsWriteStep(regs)) {
+        if (!inCall && !run.faultHit && IsWriteStep(regs) && FromCLibrary(regs, cLibrary)) {
             ++run.writeSteps;
-            if (run.writeSteps == failAt) {
+            if (run.writeSteps == faultAt && fault == WriteFault::Crash) {
+                run.faultHit = true;
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                break;
+            }
+            if (run.writeSteps == faultAt) {
                 regs.orig_rax = static_cast<std::uint64_t>(-1); // the kernel skips the call
                 ::ptrace(PTRACE_SETREGS, child, nullptr, &regs);
                 failing = true;
@@ -124,7 +174,7 @@ ForkedRun RunWithWriteFault(const std::function<int()>& work, int failAt) {
 #else
 
 // The register layout above is x86-64's; elsewhere nothing is traced.
-ForkedRun RunWithWriteFault(const std::function<int()>&, int) {
+ForkedRun RunWithWriteFault(const std::function<int()>&, int, WriteFault) {
     return {};
 }
 
