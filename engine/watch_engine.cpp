@@ -1,6 +1,6 @@
 #include "engine/watch_engine.h"
 
-#include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "engine/list_cleanup.h"
@@ -42,10 +42,10 @@ void WatchEngine::CheckNewcomers(const std::vector<int>& pids) {
         return;
     }
     std::vector<SnapshotEntry> newcomers;
+    // A process that started several programs in a row is looked at once, as it is now.
+    std::unordered_set<int> seen;
     for (const int pid : pids) {
-        // A process that started several programs in a row is looked at once, as it is now.
-        if (std::any_of(newcomers.begin(), newcomers.end(),
-                        [pid](const SnapshotEntry& entry) { return entry.id.pid == pid; })) {
+        if (!seen.insert(pid).second) {
             continue;
         }
         if (auto entry = snapshot_.newcomer(pid)) {
