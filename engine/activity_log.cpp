@@ -1,6 +1,5 @@
 #include "engine/activity_log.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -82,8 +81,11 @@ void ActivityLog::write(const std::vector<Entry>& entries) {
     lines.insert(lines.begin() + 1, added.begin(), added.end());
     RewriteFile(path_, TerminateLines(lines));
 
-    if (std::any_of(entries.begin(), entries.end(), [](const Entry& entry) { return entry.alert; })) {
-        host_.paintLogAlert();
+    // Each alert entry paints, as it would written alone.
+    for (const Entry& entry : entries) {
+        if (entry.alert) {
+            host_.paintLogAlert();
+        }
     }
 }
 
