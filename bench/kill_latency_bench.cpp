@@ -40,8 +40,8 @@ constexpr auto kGiveUp = std::chrono::seconds(2);
 std::vector<double> StartAndTime(const std::string& banned) {
     std::vector<double> latencies;
     std::mt19937 random(12345);
-    // Apart by more than the pause after each kill, so that the window is idle when
-    // the next program starts.
+    // Apart, so that the window is idle when the next program starts: each start is
+    // timed alone (kill_storm_bench times them in a storm).
     std::uniform_int_distribution<int> spacing(150, 250);
     for (int i = 0; i < kStarts; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(spacing(random)));

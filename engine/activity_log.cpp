@@ -44,17 +44,27 @@ ActivityLog::ActivityLog(std::string path, Clock& clock, WatchHost& host)
     : path_(std::move(path)), clock_(clock), host_(host) {}
 
 void ActivityLog::LogIt(const std::string& subject, const std::string& message, bool alert) {
-    writeEntry(StripBrackets(subject), message, alert);
+    Entry entry{TimestampLine(clock_.now()), OneLine(Trim(subject)) + "  " + message, alert};
+    if (openPasses_ > 0) {
+        waiting_.push_back(std::move(entry));
+        return;
+    }
+    write({entry});
 }
 
 void ActivityLog::LogIt(const SnapshotEntry& process, const std::string& message, bool alert) {
-    writeEntry(OneLine(Trim(process.path)), message, alert);
+    LogIt(process.path, message, alert);
 }
 
-void ActivityLog::writeEntry(const std::string& subject, const std::string& message, bool alert) {
+void ActivityLog::endPass() {
+    --openPasses_;
+    if (!waiting_.empty()) {
+        write(std::exchange(waiting_, {}));
+    }
+}
+
+void ActivityLog::write(const std::vector<Entry>& entries) {
     const std::string old = ReadWholeFile(path_);
-    const std::string timestamp = TimestampLine(clock_.now());
-    const std::string subjectLine = subject + "  " + message;
     std::vector<std::string_view> lines = SplitLines(old);
     // Only the first line is looked at: a header text further down is the user's.
     if (!lines.empty() && lines.front().find(kHeader) != std::string_view::npos) {
@@ -62,11 +72,20 @@ void ActivityLog::writeEntry(const std::string& subject, const std::string& mess
     } else {
         lines.insert(lines.begin(), kHeader);
     }
-    lines.insert(lines.begin() + 1, {timestamp, subjectLine});
+    std::vector<std::string_view> added;
+    added.reserve(2 * entries.size());
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        added.push_back(entry->timestamp);
+        added.push_back(entry->subjectLine);
+    }
+    lines.insert(lines.begin() + 1, added.begin(), added.end());
     RewriteFile(path_, TerminateLines(lines));
 
-    if (alert) {
-        host_.paintLogAlert();
+    // Each alert entry paints, as it would written alone.
+    for (const Entry& entry : entries) {
+        if (entry.alert) {
+            host_.paintLogAlert();
+        }
     }
 }
 

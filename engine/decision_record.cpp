@@ -4,10 +4,9 @@ namespace korvane {
 
 namespace {
 
-template <class Subject>
-void LogQuietly(ActivityLog& log, const Subject& subject, const std::string& message, bool alert) noexcept {
+template <class Write> void Quietly(Write&& write) noexcept {
     try {
-        log.LogIt(subject, message, alert);
+        write();
     } catch (const std::exception&) {
         // Nothing to report to: the log itself is what failed.
     }
@@ -16,11 +15,15 @@ void LogQuietly(ActivityLog& log, const Subject& subject, const std::string& mes
 } // namespace
 
 void RecordDecision(ActivityLog& log, const std::string& subject, const std::string& message, bool alert) noexcept {
-    LogQuietly(log, subject, message, alert);
+    Quietly([&] { log.LogIt(subject, message, alert); });
 }
 
 void RecordDecision(ActivityLog& log, const SnapshotEntry& process, const std::string& message, bool alert) noexcept {
-    LogQuietly(log, process, message, alert);
+    Quietly([&] { log.LogIt(process, message, alert); });
+}
+
+LogPass::~LogPass() {
+    Quietly([this] { log_.endPass(); });
 }
 
 } // namespace korvane

@@ -22,6 +22,8 @@ void ExecutionRefusals::tick() {
 }
 
 void ExecutionRefusals::logReports() {
+    // A burst of refused starts is written with one rewrite of the log.
+    const LogPass pass(log_);
     for (const ExecutionReport& report : guard_.takeReports()) {
         // Logged under the whole path: a "[" inside it is part of the name.
         const SnapshotEntry subject{report.path, report.path, {report.pid, 0}};

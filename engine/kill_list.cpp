@@ -11,8 +11,8 @@ bool KillEntryMatches(std::string_view killEntry, std::string_view snapshotEntry
     return Occurs(killEntry, snapshotEntry);
 }
 
-void KillListEnforcer::CheckKillProcessesList() {
-    const std::vector<SnapshotEntry>& entries = snapshot_.StgLst();
+void KillListEnforcer::enforce(const std::vector<SnapshotEntry>& entries) {
+    const LogPass pass(log_);
     for (std::size_t k = 0; k < kill_.count(); ++k) {
         if (kill_.checked(k)) {
             continue;
@@ -25,6 +25,15 @@ void KillListEnforcer::CheckKillProcessesList() {
             }
         }
     }
+}
+
+void KillListEnforcer::CheckNewcomers(const std::vector<SnapshotEntry>& newcomers) {
+    enforce(newcomers);
+}
+
+void KillListEnforcer::CheckKillProcessesList() {
+    const std::vector<SnapshotEntry>& entries = snapshot_.StgLst();
+    enforce(entries);
     if (!preferences_.uncheckBypassedKillsAtEoj()) {
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "engine/activity_log.h"
 #include "engine/list_pane.h"
@@ -23,8 +24,15 @@ public:
         : kill_(kill), snapshot_(snapshot), killer_(killer), log_(log), preferences_(preferences) {}
 
     void CheckKillProcessesList();
+    // The same enforcement for processes that have just started a program, before
+    // the table is read again; the end-of-job rule waits for that reading.
+    void CheckNewcomers(const std::vector<SnapshotEntry>& newcomers);
 
 private:
+    // Each unmarked Kill entry, in list order, against the entries from the last to
+    // the first: every match is logged and terminated. One log rewrite for them all.
+    void enforce(const std::vector<SnapshotEntry>& entries);
+
     ListPane& kill_;
     const ProcessSnapshot& snapshot_;
     ProcessKiller& killer_;

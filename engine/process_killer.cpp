@@ -4,11 +4,6 @@
 
 namespace korvane {
 
-namespace {
-// Lets the ended process release its files before the next step looks at them.
-constexpr int kPauseAfterKillMs = 100;
-} // namespace
-
 void ProcessKiller::FileKill(const SnapshotEntry& entry) {
     if (PathList(neverKill_.items()).contains(entry.path)) {
         return;
@@ -16,7 +11,9 @@ void ProcessKiller::FileKill(const SnapshotEntry& entry) {
     if (!terminator_.terminate(entry.id)) {
         return;
     }
-    clock_.sleepMs(kPauseAfterKillMs);
+    // Instead of pausing until it is gone, so that the next reading of the table does
+    // not meet it again.
+    snapshot_.ending(entry.id);
     // The next tick shows the icon again, so each kill blinks it off.
     host_.setTrayIconActive(false);
 }

@@ -5,7 +5,6 @@
 #include "engine/list_pane.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_host.h"
-#include "platform/api/clock.h"
 #include "platform/api/process_terminator.h"
 
 namespace korvane {
@@ -14,18 +13,19 @@ namespace korvane {
 // the user, goes through FileKill.
 class ProcessKiller {
 public:
-    ProcessKiller(ListPane& neverKill, ProcessTerminator& terminator, Clock& clock, WatchHost& host)
-        : neverKill_(neverKill), terminator_(terminator), clock_(clock), host_(host) {}
+    ProcessKiller(ListPane& neverKill, ProcessTerminator& terminator, ProcessSnapshot& snapshot, WatchHost& host)
+        : neverKill_(neverKill), terminator_(terminator), snapshot_(snapshot), host_(host) {}
 
     // Terminates the process the entry names, unless its path is on the Never Kill
     // list. The target is the identity recorded with the entry, never a number
-    // read from the text, so a PID reused since the snapshot is not hit.
+    // read from the text, so a PID reused since the snapshot is not hit. Returns at
+    // once: the process is out of the snapshot's view from then on.
     void FileKill(const SnapshotEntry& entry);
 
 private:
     ListPane& neverKill_;
     ProcessTerminator& terminator_;
-    Clock& clock_;
+    ProcessSnapshot& snapshot_;
     WatchHost& host_;
 };
 

@@ -2,18 +2,48 @@
 
 namespace korvane {
 
+namespace {
+
+SnapshotEntry MakeEntry(ProcessRecord& record) {
+    std::string text = record.path + " [" + std::to_string(record.id.pid) + "]";
+    return {std::move(text), std::move(record.path), record.id};
+}
+
+} // namespace
+
 bool ProcessSnapshot::RefreshTaskListNT() {
     auto records = processes_.enumerate();
     if (!records) {
         return false;
     }
+    std::set<Key> stillEnding;
     entries_.clear();
     entries_.reserve(records->size());
     for (ProcessRecord& record : *records) {
-        std::string text = record.path + " [" + std::to_string(record.id.pid) + "]";
-        entries_.push_back({std::move(text), std::move(record.path), record.id});
+        if (ending_.contains(KeyOf(record.id))) {
+            stillEnding.insert(KeyOf(record.id));
+            continue;
+        }
+        entries_.push_back(MakeEntry(record));
     }
+    ending_ = std::move(stillEnding);
     return true;
+}
+
+std::optional<SnapshotEntry> ProcessSnapshot::newcomer(int pid) {
+    auto record = processes_.lookup(pid);
+    if (!record || ending_.contains(KeyOf(record->id))) {
+        return std::nullopt;
+    }
+    return MakeEntry(*record);
+}
+
+void ProcessSnapshot::ending(const ProcessIdentity& id) {
+    ending_.insert(KeyOf(id));
+}
+
+void ProcessSnapshot::ended(const ProcessIdentity& id) {
+    ending_.erase(KeyOf(id));
 }
 
 void ProcessSnapshot::AddStgLstPeocessesToTextListBox1(ListPane& current) const {

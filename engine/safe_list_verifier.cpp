@@ -1,6 +1,7 @@
 #include "engine/safe_list_verifier.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "engine/decision_record.h"
 #include "engine/kill_list.h"
@@ -62,6 +63,8 @@ void SafeListVerifier::CheckSafeProcessesList() {
     readLists();
     ++pass_;
     const std::vector<std::string> kill = lists_.kill.items();
+    // Written before the dialog shows: ticks go on inside it.
+    std::optional<LogPass> pass(std::in_place, services_.log);
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry);
         if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Unread) {
@@ -89,6 +92,7 @@ void SafeListVerifier::CheckSafeProcessesList() {
     }
     // Only the paths of running processes are remembered.
     std::erase_if(memo_.listings, [this](const auto& listed) { return listed.second.pass != pass_; });
+    pass.reset();
     if (dialog_.count() == 0 || flags_.DialogUp) {
         return;
     }

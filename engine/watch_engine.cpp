@@ -1,5 +1,8 @@
 #include "engine/watch_engine.h"
 
+#include <unordered_set>
+#include <utility>
+
 #include "engine/list_cleanup.h"
 
 namespace korvane {
@@ -9,7 +12,7 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
     : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
       snapshot_(*platform.processes), log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host),
       localImages_(*platform.executables, digests_),
-      killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
+      killer_(panes.neverKill, *platform.terminator, snapshot_, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
                 SafeListVerifier::Services{platform.imageDigests ? *platform.imageDigests : localImages_,
@@ -30,9 +33,38 @@ void WatchEngine::takeFirstSnapshot() {
     flags_.ForceCheck = true;
 }
 
-bool WatchEngine::takeProcessEvents() {
+WatchEngine::EventsTaken WatchEngine::takeProcessEvents() {
     ProcessEvents* events = platform_.processEvents.get();
-    return events != nullptr && schedule_.noteEvents(events->takeEvents());
+    if (events == nullptr) {
+        return {};
+    }
+    ProcessEventBatch batch = events->takeEvents();
+    const bool cycle = schedule_.noteEvents(batch);
+    return {cycle, std::move(batch.started)};
+}
+
+void WatchEngine::CheckNewcomers(const std::vector<int>& pids) {
+    if (!host_.isActivated()) {
+        return;
+    }
+    std::vector<SnapshotEntry> newcomers;
+    // A process that started several programs in a row is looked at once, as it is now.
+    std::unordered_set<int> seen;
+    for (const int pid : pids) {
+        if (!seen.insert(pid).second) {
+            continue;
+        }
+        if (auto entry = snapshot_.newcomer(pid)) {
+            newcomers.push_back(std::move(*entry));
+        }
+    }
+    killList_.CheckNewcomers(newcomers);
+}
+
+void WatchEngine::takeEnded() {
+    for (const ProcessIdentity& id : platform_.terminator->takeEnded()) {
+        snapshot_.ended(id);
+    }
 }
 
 void WatchEngine::refreshWhenDue() {

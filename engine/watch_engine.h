@@ -42,9 +42,19 @@ public:
     // The first snapshot of a run: the baseline the first tick compares with.
     void takeFirstSnapshot();
 
-    // Takes the process events that arrived; true when they call for a cycle at once
-    // (a program was started, or events were lost). Each tick takes them too.
-    bool takeProcessEvents();
+    // What the process events taken call for.
+    struct EventsTaken {
+        bool cycle = false;       // a program was started, or events were lost
+        std::vector<int> started; // the processes that started a program
+    };
+    // Takes the process events that arrived. Each tick takes them too.
+    EventsTaken takeProcessEvents();
+    // Ends at once the Kill-listed programs among those the processes at `pids` have
+    // just started, without waiting for the cycle that reads the whole table. Only
+    // while the watch is activated.
+    void CheckNewcomers(const std::vector<int>& pids);
+    // Takes the reports of processes told to end that have ended.
+    void takeEnded();
 
     ProcessSnapshot& snapshot() { return snapshot_; }
     KillListEnforcer& killList() { return killList_; }

@@ -460,6 +460,13 @@ void TForm1::runCycleNow() {
     }
 }
 
+void TForm1::checkNewcomers(const std::vector<int>& pids) {
+    if (pids.empty() || FirstActivation || !Timer1.isActive()) {
+        return;
+    }
+    RunHandler([&] { engine_->CheckNewcomers(pids); });
+}
+
 // Qt never fires a timer again while its own timeout handler is on the stack, not
 // even inside a modal loop that handler starts. So the timeout only queues the
 // cycle and returns: ticks then go on inside the questionable dialog. At most one

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QTimer>
 #include <QWidget>
@@ -50,6 +51,9 @@ public:
     void setTimer1Interval(int milliseconds);
     // Runs the watch cycle now, as a tick would, while the watch timer runs.
     void runCycleNow();
+    // Holds the programs the processes at `pids` have just started against the Kill
+    // list at once, whenever a tick would check them.
+    void checkNewcomers(const std::vector<int>& pids);
 
     // Folds or unfolds the preferences pane; the pointer stays on the button.
     void PrefButton2Click();

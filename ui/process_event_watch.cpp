@@ -5,6 +5,11 @@
 namespace korvane {
 
 ProcessEventWatch::ProcessEventWatch(TForm1& form) : form_(form) {
+    const int ends = form_.platform().terminator->endsDescriptor();
+    if (ends >= 0) {
+        ends_ = new QSocketNotifier(ends, QSocketNotifier::Read, this);
+        connect(ends_, &QSocketNotifier::activated, this, [this] { form_.engine().takeEnded(); });
+    }
     const ProcessEvents* events = form_.platform().processEvents.get();
     if (events == nullptr || !events->subscribed()) {
         return;
@@ -17,7 +22,9 @@ ProcessEventWatch::ProcessEventWatch(TForm1& form) : form_(form) {
 }
 
 void ProcessEventWatch::eventsWaiting() {
-    if (form_.engine().takeProcessEvents()) {
+    const WatchEngine::EventsTaken taken = form_.engine().takeProcessEvents();
+    form_.checkNewcomers(taken.started);
+    if (taken.cycle) {
         requestCycle();
     }
     // An ended subscription has nothing more to say; the timer takes over alone.

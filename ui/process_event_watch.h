@@ -15,7 +15,12 @@ class TForm1;
 //
 // A burst of starts makes few cycles: the first start runs one at once; the starts
 // that follow within kBurst of it run one more when kBurst has passed. A build
-// starting dozens of programs a second thus costs at most one cycle per kBurst.
+// starting dozens of programs a second thus costs at most one cycle per kBurst. The
+// Kill list does not wait for that cycle: every program started is held against it
+// as soon as its event is read.
+//
+// It also takes the reports of processes told to end that have ended, so that the
+// window never waits for a death.
 class ProcessEventWatch : public QObject {
     Q_OBJECT
 
@@ -31,6 +36,7 @@ private:
 
     TForm1& form_;
     QSocketNotifier* notifier_ = nullptr;
+    QSocketNotifier* ends_ = nullptr;
     QTimer burst_;         // runs for kBurst after each cycle it started
     bool waiting_ = false; // a start came while the burst timer ran
 };

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "engine/decision_record.h"
 #include "engine/list_cleanup.h"
 #include "engine/text_rules.h"
 #include "ui/control_colours.h"
@@ -184,6 +185,7 @@ void TForm2::decideCheckedLines(const std::function<void(const SnapshotEntry&)>&
 
 void TForm2::EncartaButton1Click() {
     QuestionableDecisions decide = decisions();
+    const LogPass pass(mainForm_.engine().log());
     decideCheckedLines([&decide](const SnapshotEntry& process) { decide.KillCheckedLine(process); });
     decide.EndKillPass();
     close();
@@ -191,6 +193,7 @@ void TForm2::EncartaButton1Click() {
 
 void TForm2::EncartaButton2Click() {
     QuestionableDecisions decide = decisions();
+    const LogPass pass(mainForm_.engine().log());
     decideCheckedLines([&decide](const SnapshotEntry& process) { decide.AdmitCheckedLine(process); });
     close();
 }

@@ -15,8 +15,6 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() = 0;
-    // Blocks the calling thread without dispatching events.
-    virtual void sleepMs(int milliseconds) = 0;
 };
 
 } // namespace korvane

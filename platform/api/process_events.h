@@ -1,12 +1,15 @@
 #pragma once
 
+#include <vector>
+
 namespace korvane {
 
 // What process events reported since they were last taken.
 struct ProcessEventBatch {
-    bool exec = false;    // a process started another program
-    bool changed = false; // a process began, ended or started another program
-    bool lost = false;    // events were lost, or the subscription ended: anything may have changed
+    bool exec = false;             // a process started another program
+    bool changed = false;          // a process began, ended or started another program
+    bool lost = false;             // events were lost, or the subscription ended: anything may have changed
+    std::vector<int> started = {}; // the PIDs of the processes that started another program, in order
 
     bool operator==(const ProcessEventBatch&) const = default;
 };

@@ -29,6 +29,13 @@ public:
     // std::nullopt when the enumeration itself is unavailable; the caller then
     // keeps its previous snapshot.
     virtual std::optional<std::vector<ProcessRecord>> enumerate() = 0;
+    // The process now at `pid`, by the same rules as enumerate(); nullopt when it is
+    // left out, has ended, or this table cannot look at one process alone (the next
+    // enumeration finds it then).
+    virtual std::optional<ProcessRecord> lookup(int pid) {
+        static_cast<void>(pid);
+        return std::nullopt;
+    }
 };
 
 } // namespace korvane

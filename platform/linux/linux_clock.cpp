@@ -1,8 +1,6 @@
 #include "platform/linux/linux_clock.h"
 
-#include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace korvane {
 
@@ -11,10 +9,6 @@ LocalDateTime LinuxClock::now() {
     std::tm local{};
     ::localtime_r(&seconds, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
-
-void LinuxClock::sleepMs(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 } // namespace korvane

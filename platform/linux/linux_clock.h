@@ -7,7 +7,6 @@ namespace korvane {
 class LinuxClock : public Clock {
 public:
     LocalDateTime now() override;
-    void sleepMs(int milliseconds) override;
 };
 
 } // namespace korvane

@@ -45,8 +45,7 @@ LinuxProcessTable::LinuxProcessTable(std::shared_ptr<linux_proc::ProcessHandles>
     : handles_(std::move(handles)) {}
 
 std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
-    linux_proc::ProcSource& source = handles_->source();
-    const auto pids = source.processIds();
+    const auto pids = handles_->source().processIds();
     if (!pids) {
         return std::nullopt;
     }
@@ -54,33 +53,49 @@ std::optional<std::vector<ProcessRecord>> LinuxProcessTable::enumerate() {
     std::vector<ProcessRecord> records;
     records.reserve(pids->size());
     for (const int pid : *pids) {
-        // Known and not ended: the same process. Should it end and its PID be taken
-        // before the link is read, the record carries the older identity, which no
-        // termination can reach, and the next snapshot finds the newcomer. A kernel
-        // thread has no executable to read.
-        if (const auto known = handles_->held(pid)) {
-            if (auto path = ListedPath(source, pid, *known)) {
-                records.push_back({{pid, known->startTime}, std::move(*path)});
-            }
-            continue;
-        }
-        // New: the handle first, so that the start time and the link read after it
-        // are known to be its process's while the handle has not reported an end.
-        const int handle = handles_->open(pid);
-        const auto stat = source.stat(pid);
-        auto path = stat ? ListedPath(source, pid, *stat) : std::nullopt;
-        if (handle >= 0) {
-            if (!stat || linux_proc::ProcessHandles::ended(handle)) {
-                linux_proc::ProcessHandles::discard(handle);
-                continue;
-            }
-            handles_->hold(pid, *stat, handle);
-        }
-        if (path) {
-            records.push_back({{pid, stat->startTime}, std::move(*path)});
+        if (auto found = record(pid)) {
+            records.push_back(std::move(*found));
         }
     }
     return records;
+}
+
+std::optional<ProcessRecord> LinuxProcessTable::lookup(int pid) {
+    // A handle held for an ended process must not lend its identity to a newcomer
+    // that took the PID over.
+    handles_->forgetEnded();
+    return record(pid);
+}
+
+std::optional<ProcessRecord> LinuxProcessTable::record(int pid) {
+    linux_proc::ProcSource& source = handles_->source();
+    // Known and not ended: the same process. Should it end and its PID be taken
+    // before the link is read, the record carries the older identity, which no
+    // termination can reach, and the next snapshot finds the newcomer. A kernel
+    // thread has no executable to read.
+    if (const auto known = handles_->held(pid)) {
+        auto path = ListedPath(source, pid, *known);
+        if (!path) {
+            return std::nullopt;
+        }
+        return ProcessRecord{{pid, known->startTime}, std::move(*path)};
+    }
+    // New: the handle first, so that the start time and the link read after it
+    // are known to be its process's while the handle has not reported an end.
+    const int handle = handles_->open(pid);
+    const auto stat = source.stat(pid);
+    auto path = stat ? ListedPath(source, pid, *stat) : std::nullopt;
+    if (handle >= 0) {
+        if (!stat || linux_proc::ProcessHandles::ended(handle)) {
+            linux_proc::ProcessHandles::discard(handle);
+            return std::nullopt;
+        }
+        handles_->hold(pid, *stat, handle);
+    }
+    if (!path) {
+        return std::nullopt;
+    }
+    return ProcessRecord{{pid, stat->startTime}, std::move(*path)};
 }
 
 } // namespace korvane

@@ -21,8 +21,12 @@ public:
     explicit LinuxProcessTable(
         std::shared_ptr<linux_proc::ProcessHandles> handles = std::make_shared<linux_proc::ProcessHandles>());
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+    std::optional<ProcessRecord> lookup(int pid) override;
 
 private:
+    // The process at `pid`, identified through its held handle or a new one.
+    std::optional<ProcessRecord> record(int pid);
+
     std::shared_ptr<linux_proc::ProcessHandles> handles_;
 };
 

@@ -84,6 +84,7 @@ std::optional<std::uint32_t> ProcEventDecoder::decode(std::span<const std::byte>
         } else if (what == kExec) {
             batch.exec = true;
             batch.changed = true;
+            batch.started.push_back(event.event_data.exec.process_tgid);
         } else if (what == kExit) {
             batch.changed |= event.event_data.exit.process_pid == event.event_data.exit.process_tgid;
         }

@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/resource.h>
@@ -103,6 +104,14 @@ std::optional<bool> ProcessHandles::signal(const ProcessIdentity& id, int signal
         return false;
     }
     return std::nullopt;
+}
+
+int ProcessHandles::duplicate(const ProcessIdentity& id) const {
+    const auto found = held_.find(id.pid);
+    if (found == held_.end() || found->second.stat.startTime != id.startTime) {
+        return -1;
+    }
+    return ::fcntl(found->second.handle, F_DUPFD_CLOEXEC, 0);
 }
 
 bool ProcessHandles::roomForAnother() {

@@ -55,6 +55,9 @@ public:
     // this process: true when sent, false when the process has ended or the PID
     // belongs to another process now; nullopt when the held handle cannot tell.
     std::optional<bool> signal(const ProcessIdentity& id, int signal);
+    // A new close-on-exec descriptor for the held handle of exactly this process, to
+    // learn of its end apart from the set; -1 when none is held for it.
+    int duplicate(const ProcessIdentity& id) const;
 
     std::size_t heldCount() const { return held_.size(); }
 

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/decision_record.h"
 #include "engine/file_error.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_window.h"
@@ -55,17 +56,77 @@ protected:
 };
 
 TEST_F(ActivityLogTest, EmptyLogHoldsExactlyHeaderTimestampAndSubjectLine) {
-    log.LogIt("/usr/bin/a [1000]", "Terminated, found in Kill Processes list.", false);
+    log.LogIt(SnapshotEntry{"/usr/bin/a [1000]", "/usr/bin/a", {1000, 1}}, "Terminated, found in Kill Processes list.",
+              false);
     EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/usr/bin/a  Terminated, found in Kill Processes list.\r\n");
 }
 
-TEST_F(ActivityLogTest, NewestFirstUnderOneHeaderWithBracketRuleSubjects) {
-    log.LogIt("/opt/tool     [0123456789ABCDEF0123456789ABCDEF]", "m1", false);
+TEST_F(ActivityLogTest, NewestFirstUnderOneHeaderWithWholePathSubjects) {
+    // A "[" in a folder's or file's name is part of the path, not the end of the subject.
+    log.LogIt("/opt/tool [x]/system/Kill.lst", "m1", false);
     log.LogIt("  /opt/spaced  ", "m2", false);
     clock.time = {2012, 11, 30, 3, 4, 5};
     log.LogIt("[4711] /opt/odd", "m3", false);
-    EXPECT_EQ(ReadFileBytes(path), kHeader + "11/30/2012 03:04:05  -  \r\n  m3\r\n" + kStamp +
-                                       "  /opt/spaced    m2\r\n" + kStamp + "/opt/tool  m1\r\n");
+    EXPECT_EQ(ReadFileBytes(path), kHeader + "11/30/2012 03:04:05  -  \r\n[4711] /opt/odd  m3\r\n" + kStamp +
+                                       "/opt/spaced  m2\r\n" + kStamp + "/opt/tool [x]/system/Kill.lst  m1\r\n");
+}
+
+TEST_F(ActivityLogTest, APassWritesOnceWhatSingleEntriesWouldWrite) {
+    const auto logThree = [this] {
+        clock.time = {2012, 11, 30, 3, 4, 5};
+        log.LogIt("/a", "first", false);
+        clock.time = {2012, 11, 30, 3, 4, 6};
+        log.LogIt(SnapshotEntry{"/b\n [7]", "/b\n", {7, 1}}, "second", true);
+        clock.time = {2012, 11, 30, 3, 4, 7};
+        log.LogIt("/c", "third", false);
+    };
+    WriteFileBytes(path, kHeader + "old\r\n");
+    logThree();
+    const std::string single = ReadFileBytes(path);
+    EXPECT_EQ(host.logAlerts, 1);
+
+    WriteFileBytes(path, kHeader + "old\r\n");
+    {
+        const LogPass pass(log);
+        logThree();
+        EXPECT_EQ(ReadFileBytes(path), kHeader + "old\r\n"); // nothing before the pass ends
+        EXPECT_EQ(host.logAlerts, 1);
+    }
+    EXPECT_EQ(ReadFileBytes(path), single);
+    EXPECT_EQ(host.logAlerts, 2);
+
+    // Nested passes: each end writes what waits; nothing is written twice.
+    WriteFileBytes(path, "");
+    {
+        const LogPass outer(log);
+        log.LogIt("/outer", "m", false);
+        {
+            const LogPass inner(log);
+            log.LogIt("/inner", "m", false);
+        }
+        EXPECT_EQ(ReadFileBytes(path),
+                  kHeader + "11/30/2012 03:04:07  -  \r\n/inner  m\r\n" + "11/30/2012 03:04:07  -  \r\n/outer  m\r\n");
+        log.LogIt("/last", "m", false);
+    }
+    EXPECT_EQ(ReadFileBytes(path).find("/inner"), ReadFileBytes(path).rfind("/inner"));
+    EXPECT_EQ(ReadFileBytes(path).find("/last  m"), kHeader.size() + kStamp.size());
+}
+
+TEST_F(ActivityLogTest, APassThatCannotWriteDropsItsEntriesQuietly) {
+    std::filesystem::remove(path);
+    {
+        const LogPass pass(log);
+        log.LogIt("/x", "m", true); // waits: nothing to throw yet
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(host.logAlerts, 0);
+    // The next pass starts afresh.
+    WriteFileBytes(path, "");
+    {
+        const LogPass pass(log);
+        log.LogIt("/y", "m", false);
+    }
+    EXPECT_EQ(ReadFileBytes(path), kHeader + kStamp + "/y  m\r\n");
 }
 
 TEST_F(ActivityLogTest, ProcessIsLoggedUnderItsWholePathOnOneLine) {

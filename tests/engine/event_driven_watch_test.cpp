@@ -42,7 +42,7 @@ TEST_F(EventDrivenWatchTest, QuietCyclesKeepTheSnapshotAndEveryTenthReadsTheTabl
 TEST_F(EventDrivenWatchTest, AProcessBeginningOrEndingMakesTheNextCycleReadTheTable) {
     const ProcessIdentity started = platform.table->start("/opt/newcomer");
     platform.processEvents->deliver({.changed = true});
-    EXPECT_FALSE(engine->takeProcessEvents()); // a fork alone waits for the tick
+    EXPECT_FALSE(engine->takeProcessEvents().cycle); // a fork alone waits for the tick
     EXPECT_EQ(readsDuring(1), 1);
     EXPECT_EQ(current.items(), (std::vector<std::string>{"/opt/newcomer", "/usr/lib/systemd/systemd"}));
     EXPECT_EQ(readsDuring(1), 0);
@@ -57,7 +57,7 @@ TEST_F(EventDrivenWatchTest, AProgramStartCallsForACycleAtOnceThatReadsTheTable)
     kill.add("/opt/banned");
     const ProcessIdentity banned = platform.table->start("/opt/banned");
     platform.processEvents->deliver({.exec = true, .changed = true});
-    ASSERT_TRUE(engine->takeProcessEvents());
+    ASSERT_TRUE(engine->takeProcessEvents().cycle);
     engine->Timer1Timer();
     EXPECT_FALSE(platform.table->running(banned));
     EXPECT_EQ(logCount("/opt/banned  Terminated, found in Kill Processes list."), 1);
@@ -66,7 +66,7 @@ TEST_F(EventDrivenWatchTest, AProgramStartCallsForACycleAtOnceThatReadsTheTable)
 TEST_F(EventDrivenWatchTest, LostEventsCallForAFullReadAtOnce) {
     const ProcessIdentity unseen = platform.table->start("/opt/unseen");
     platform.processEvents->deliver({.lost = true});
-    ASSERT_TRUE(engine->takeProcessEvents());
+    ASSERT_TRUE(engine->takeProcessEvents().cycle);
     EXPECT_EQ(readsDuring(1), 1);
     ASSERT_EQ(engine->snapshot().StgLst().back().id, unseen);
     EXPECT_EQ(dialog.count(), 1u); // and it was judged
@@ -91,7 +91,7 @@ TEST_F(EventDrivenWatchTest, ARequestedRecheckRunsOnTheKeptSnapshot) {
 
 TEST_F(EventDrivenWatchTest, AnEndedSubscriptionFallsBackToReadingEveryCycle) {
     platform.processEvents->deliver({}, true);
-    EXPECT_TRUE(engine->takeProcessEvents());
+    EXPECT_TRUE(engine->takeProcessEvents().cycle);
     EXPECT_FALSE(platform.processEvents->subscribed());
     EXPECT_EQ(readsDuring(5), 5);
 }
@@ -105,7 +105,7 @@ TEST_F(EventDrivenWatchTest, WithoutASubscriptionEveryCycleReadsTheTable) {
         rig.engine->Timer1Timer();
     }
     EXPECT_EQ(unsubscribed.table->enumerations - before, 12);
-    EXPECT_FALSE(rig.engine->takeProcessEvents());
+    EXPECT_FALSE(rig.engine->takeProcessEvents().cycle);
 }
 
 } // namespace

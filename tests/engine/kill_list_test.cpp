@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "tests/support/file_rewrites.h"
 #include "tests/support/watch_fixture.h"
 
 namespace korvane {
@@ -72,7 +73,6 @@ TEST_F(KillListTest, BareNameKillsEveryCopyInAnyFolderEachLogged) {
     // The snapshot is walked from its last entry to its first.
     EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{c, b, a}));
     EXPECT_EQ(logCount("Terminated, found in Kill Processes list."), 3);
-    EXPECT_EQ(platform.clock->slept, (std::vector<int>{100, 100, 100}));
     EXPECT_EQ(host.trayCalls, (std::vector<bool>{false, false, false}));
 }
 
@@ -109,7 +109,8 @@ TEST_F(KillListTest, ProcessThatEndedIsNotHitAndTrayStays) {
     engine->killList().CheckKillProcessesList();
     EXPECT_TRUE(platform.terminator->terminated.empty());
     EXPECT_TRUE(host.trayCalls.empty());
-    EXPECT_TRUE(platform.clock->slept.empty());
+    // Not told to end, so not out of view either.
+    EXPECT_EQ(engine->snapshot().endingCount(), 0u);
 }
 
 TEST_F(KillListTest, MissingLogDoesNotStopTheKill) {
@@ -147,6 +148,81 @@ TEST_F(KillListTest, MarksPersistWithoutEndOfJobPreference) {
     kill.setChecked(0, true);
     check();
     EXPECT_TRUE(kill.checked(0));
+}
+
+const std::string kKillLine = "  Terminated, found in Kill Processes list.\r\n";
+
+TEST_F(KillListTest, OnePassWritesItsLinesInOneRewriteNewestFirst) {
+    platform.table->start("/usr/bin/miner");
+    platform.table->start("/opt/miner");
+    platform.table->start("/srv/miner");
+    engine->snapshot().RefreshTaskListNT();
+    kill.add("miner");
+    test::WriteFileBytes(folder.file("system/KVlog.txt"), "[This file may be emptied anytime.]\r\nolder entry\r\n");
+    test::FileRewrites rewrites(folder.file("system/KVlog.txt"));
+    engine->killList().CheckKillProcessesList();
+    EXPECT_EQ(rewrites.count(), 1);
+    EXPECT_EQ(platform.terminator->terminated.size(), 3u);
+    // Walked from the last entry to the first, each line above the one before it,
+    // exactly as three single entries would stand.
+    const std::string stamp = "03/07/2008 14:05:09  -  \r\n";
+    EXPECT_EQ(logText(), "[This file may be emptied anytime.]\r\n" + stamp + "/usr/bin/miner" + kKillLine + stamp +
+                             "/opt/miner" + kKillLine + stamp + "/srv/miner" + kKillLine + "older entry\r\n");
+}
+
+TEST_F(KillListTest, AKilledProcessIsOutOfViewUntilItIsGoneAndNeverAttackedTwice) {
+    // Told to end but not gone yet when the table is read again.
+    platform.terminator->refuse = true;
+    const auto id = platform.table->start("/usr/bin/miner");
+    const auto other = platform.table->start("/usr/bin/editor");
+    kill.add("miner");
+    check();
+    check();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{id}));
+    EXPECT_EQ(logCount("Terminated, found in Kill Processes list."), 1);
+    ASSERT_EQ(engine->snapshot().StgLst().size(), 1u);
+    EXPECT_EQ(engine->snapshot().StgLst()[0].id, other);
+
+    // Gone from the table: forgotten, so the set does not grow with every kill.
+    platform.table->end(id);
+    check();
+    EXPECT_EQ(engine->snapshot().endingCount(), 0u);
+    // Its end reported before any reading: forgotten as well.
+    const auto again = platform.table->start("/usr/bin/miner");
+    check();
+    EXPECT_EQ(engine->snapshot().endingCount(), 1u);
+    engine->snapshot().ended(again);
+    EXPECT_EQ(engine->snapshot().endingCount(), 0u);
+}
+
+TEST_F(KillListTest, NewcomersAreHeldAgainstTheKillListWithoutReadingTheTable) {
+    kill.add("miner");
+    kill.add("/opt/game");
+    kill.setChecked(1, true); // bypassed
+    const auto miner = platform.table->start("/usr/bin/miner");
+    const auto game = platform.table->start("/opt/game");
+    const auto editor = platform.table->start("/usr/bin/editor");
+    const int readings = platform.table->enumerations;
+
+    host.activated = false;
+    engine->CheckNewcomers({miner.pid});
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+
+    host.activated = true;
+    // A process that started two programs in a row is named twice; a PID that is
+    // gone names nothing.
+    engine->CheckNewcomers({miner.pid, game.pid, editor.pid, miner.pid, 4242});
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{miner}));
+    EXPECT_EQ(logCount("/usr/bin/miner" + kKillLine), 1);
+    EXPECT_EQ(platform.table->enumerations, readings);
+
+    // The cycle that follows neither meets it again nor logs it twice.
+    platform.terminator->refuse = true;
+    const auto second = platform.table->start("/tmp/miner");
+    engine->CheckNewcomers({second.pid});
+    check();
+    EXPECT_EQ(platform.terminator->terminated, (std::vector<ProcessIdentity>{miner, second}));
+    EXPECT_EQ(logCount("/tmp/miner" + kKillLine), 1);
 }
 
 } // namespace

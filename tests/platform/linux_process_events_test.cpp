@@ -1,5 +1,6 @@
 #include "platform/linux/linux_process_events.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -39,6 +40,7 @@ protected:
             all.exec = all.exec || batch.exec;
             all.changed = all.changed || batch.changed;
             all.lost = all.lost || batch.lost;
+            all.started.insert(all.started.end(), batch.started.begin(), batch.started.end());
         }
         return all;
     }
@@ -54,9 +56,13 @@ TEST_F(LinuxProcessEventsTest, AProgramStartedIsReportedThroughTheDescriptor) {
     events.takeEvents(); // whatever came before
 
     test::ChildProcess child(program, {"60"});
-    const ProcessEventBatch batch = takeUntil(events, [](const ProcessEventBatch& b) { return b.exec; });
+    const auto named = [&](const ProcessEventBatch& b) {
+        return std::find(b.started.begin(), b.started.end(), child.pid()) != b.started.end();
+    };
+    const ProcessEventBatch batch = takeUntil(events, named);
     EXPECT_TRUE(batch.exec);
     EXPECT_TRUE(batch.changed);
+    EXPECT_TRUE(named(batch)); // the event names the process, to be looked at alone
 }
 
 TEST_F(LinuxProcessEventsTest, ABurstLargerThanTheReceiveBufferIsReportedLost) {

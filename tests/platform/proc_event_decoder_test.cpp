@@ -129,9 +129,19 @@ protected:
 
 TEST_F(ProcEventDecoderTest, ProcessesBeginningEndingAndStartingProgramsCount) {
     EXPECT_EQ(decode({{.what = kFork, .seq = 1}}), (ProcessEventBatch{.changed = true}));
-    EXPECT_EQ(decode({{.what = kExec, .seq = 2}}), (ProcessEventBatch{.exec = true, .changed = true}));
+    EXPECT_EQ(decode({{.what = kExec, .seq = 2}}),
+              (ProcessEventBatch{.exec = true, .changed = true, .started = {100}}));
     EXPECT_EQ(decode({{.what = kExit, .seq = 3}}), (ProcessEventBatch{.changed = true}));
     EXPECT_EQ(decode({{.what = kUid, .seq = 4}}), ProcessEventBatch{});
+}
+
+TEST_F(ProcEventDecoderTest, ProgramStartsNameTheirProcessesInOrder) {
+    // A thread's exec names the thread group it took over.
+    EXPECT_EQ(decode({{.what = kExec, .seq = 1, .pid = 300, .tgid = 300},
+                      {.what = kFork, .seq = 2, .pid = 301, .tgid = 301},
+                      {.what = kExec, .seq = 3, .pid = 200, .tgid = 200}})
+                  .started,
+              (std::vector<int>{300, 200}));
 }
 
 TEST_F(ProcEventDecoderTest, ThreadsComingAndGoingDoNot) {

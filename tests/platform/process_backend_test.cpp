@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <memory>
 
+#include <poll.h>
 #include <unistd.h>
 
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/proc_source.h"
 #include "tests/support/child_process.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/temp_folder.h"
@@ -89,6 +91,48 @@ TEST_F(ProcessBackendTest, TerminationNeedsTheRecordedStartTime) {
     EXPECT_TRUE(platform.terminator->terminate(record->id));
     EXPECT_TRUE(child->waitEnded(5000));
     EXPECT_FALSE(platform.terminator->terminate(record->id));
+}
+
+TEST_F(ProcessBackendTest, OneProcessIsLookedUpAsTheTableListsIt) {
+    auto child = startCopy();
+    const auto listed = find(child->pid());
+    ASSERT_TRUE(listed.has_value());
+    const auto looked = platform.processes->lookup(child->pid());
+    ASSERT_TRUE(looked.has_value());
+    EXPECT_EQ(looked->id, listed->id);
+    EXPECT_EQ(looked->path, sleepCopy);
+    EXPECT_FALSE(platform.processes->lookup(2).has_value()); // kthreadd: no executable
+    child.reset();
+    EXPECT_FALSE(platform.processes->lookup(listed->id.pid).has_value());
+}
+
+TEST_F(ProcessBackendTest, TheEndOfAProcessToldToEndIsReportedThroughTheDescriptor) {
+    auto held = startCopy();  // identified by the table: its held pidfd is used
+    auto fresh = startCopy(); // never seen by the table: a pidfd of its own
+    const auto heldId = find(held->pid());
+    ASSERT_TRUE(heldId.has_value());
+    const ProcessIdentity freshId{fresh->pid(), linux_proc::KernelProcSource().stat(fresh->pid())->startTime};
+    const int ends = platform.terminator->endsDescriptor();
+    ASSERT_GE(ends, 0);
+
+    ASSERT_TRUE(platform.terminator->terminate(heldId->id));
+    ASSERT_TRUE(platform.terminator->terminate(freshId));
+    std::vector<ProcessIdentity> ended;
+    for (int round = 0; round < 50 && ended.size() < 2; ++round) {
+        pollfd ready{ends, POLLIN, 0};
+        ::poll(&ready, 1, 100);
+        for (const ProcessIdentity& id : platform.terminator->takeEnded()) {
+            ended.push_back(id);
+        }
+    }
+    std::sort(ended.begin(), ended.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    std::vector<ProcessIdentity> expected{heldId->id, freshId};
+    std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
+    EXPECT_EQ(ended, expected);
+    // Each end is reported once, and a process that was not reached is never watched.
+    ASSERT_TRUE(held->waitEnded(5000));
+    EXPECT_FALSE(platform.terminator->terminate(heldId->id));
+    EXPECT_TRUE(platform.terminator->takeEnded().empty());
 }
 
 TEST_F(ProcessBackendTest, OneTickTerminatesKillListedCopiesAndLogsThem) {

@@ -21,6 +21,15 @@ std::optional<std::vector<ProcessRecord>> FakeProcessTable::enumerate() {
     return processes;
 }
 
+std::optional<ProcessRecord> FakeProcessTable::lookup(int pid) {
+    for (const ProcessRecord& record : processes) {
+        if (record.id.pid == pid) {
+            return record;
+        }
+    }
+    return std::nullopt;
+}
+
 ProcessIdentity FakeProcessTable::start(const std::string& path) {
     const ProcessIdentity id{nextPid_, static_cast<std::uint64_t>(nextPid_) * 10};
     ++nextPid_;
@@ -165,6 +174,7 @@ void FakeProcessEvents::deliver(const ProcessEventBatch& batch, bool endSubscrip
     waiting_.exec = waiting_.exec || batch.exec;
     waiting_.changed = waiting_.changed || batch.changed;
     waiting_.lost = waiting_.lost || batch.lost || endSubscription;
+    waiting_.started.insert(waiting_.started.end(), batch.started.begin(), batch.started.end());
     ending_ = ending_ || endSubscription;
     // A full pipe is readable already.
     if (::write(writeEnd_, "e", 1) != 1 && errno != EAGAIN) {

@@ -16,6 +16,7 @@ namespace korvane::test {
 class FakeProcessTable : public ProcessTable {
 public:
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+    std::optional<ProcessRecord> lookup(int pid) override;
     int enumerations = 0; // calls of enumerate
 
     // Starts a process; returns its identity (PIDs count up from 1000).
@@ -56,9 +57,7 @@ public:
 class FakeClock : public Clock {
 public:
     LocalDateTime now() override { return time; }
-    void sleepMs(int milliseconds) override { slept.push_back(milliseconds); }
     LocalDateTime time{2008, 3, 7, 14, 5, 9};
-    std::vector<int> slept;
 };
 
 // Executables that the probe refuses. The running image of a process of the table is

@@ -26,6 +26,13 @@ public:
         }
         return records;
     }
+    std::optional<ProcessRecord> lookup(int pid) override {
+        auto record = LinuxProcessTable().lookup(pid);
+        if (record && !record->path.starts_with(folder_)) {
+            return std::nullopt;
+        }
+        return record;
+    }
 
 private:
     std::string folder_;

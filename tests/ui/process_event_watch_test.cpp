@@ -1,5 +1,6 @@
 #include "ui/process_event_watch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "store/settings_codec.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/file_rewrites.h"
 #include "tests/support/restricted_user.h"
 #include "tests/support/temp_folder.h"
 #include "ui/main_form.h"
@@ -118,6 +120,26 @@ TEST_F(ProcessEventWatchTest, ABurstOfStartsRunsOneCycleAtOnceAndOneAtItsEnd) {
     EXPECT_EQ(timeouts, 0);
 }
 
+TEST_F(ProcessEventWatchTest, AKillListedNewcomerDoesNotWaitForTheCycleOfItsBurst) {
+    platform.processEvents->subscribe();
+    TForm1& form = makeForm(platform.services, kNoTickInTheTest);
+    form.killPane().add("/opt/banned");
+    form.findChild<TTextListBox*>(QStringLiteral("TextListBox4"))->addText("/opt/compiler");
+
+    const int before = platform.table->enumerations;
+    const ProcessIdentity compiler = platform.table->start("/opt/compiler");
+    platform.processEvents->deliver({.exec = true, .changed = true, .started = {compiler.pid}});
+    ASSERT_TRUE(runUntil([&] { return platform.table->enumerations == before + 1; }));
+    const int readings = platform.table->enumerations;
+    // Within the burst: its cycle waits, the Kill list does not.
+    const ProcessIdentity banned = platform.table->start("/opt/banned");
+    platform.processEvents->deliver({.exec = true, .changed = true, .started = {banned.pid}});
+    EXPECT_TRUE(runUntil([&] { return !platform.table->running(banned); }));
+    // Killed without a reading of the table: the burst's cycle had not come yet.
+    EXPECT_EQ(platform.table->enumerations, readings);
+    EXPECT_TRUE(platform.table->running(compiler));
+}
+
 TEST_F(ProcessEventWatchTest, WithTheWatchTimerOffEventsRunNothing) {
     platform.processEvents->subscribe();
     TForm1& form = makeForm(platform.services, 0);
@@ -177,6 +199,39 @@ TEST_F(ProcessEventWatchTest, ARealKillListedProgramDiesAtItsStartWithoutWaiting
     EXPECT_NE(test::ReadFileBytes(folder.file("system/KVlog.txt"))
                   .find(bins.file("banned") + "  Terminated, found in Kill Processes list."),
               std::string::npos);
+}
+
+TEST_F(ProcessEventWatchTest, ABurstOfRealKillListedChildrenAllDieWhileTheWindowGoesOn) {
+    test::TempFolder bins;
+    test::CopySleepBinary(bins.file("banned"));
+    linuxPlatform = ScopedLinuxPlatform(bins.folder(), nullptr);
+    TForm1& form = makeForm(linuxPlatform, kNoTickInTheTest);
+    form.killPane().add(bins.file("banned"));
+    std::vector<std::unique_ptr<test::ChildProcess>> children;
+    for (int i = 0; i < 20; ++i) {
+        children.push_back(std::make_unique<test::ChildProcess>(bins.file("banned"), std::vector<std::string>{"60"}));
+    }
+    test::FileRewrites rewrites(folder.file("system/KVlog.txt"));
+
+    form.Timer1Timer();
+    // The cycle has returned without waiting for a single death: all twenty are still
+    // awaited, and the log was written once for them all.
+    EXPECT_EQ(form.engine().snapshot().endingCount(), children.size());
+    EXPECT_EQ(rewrites.count(), 1);
+    const std::string log = test::ReadFileBytes(folder.file("system/KVlog.txt"));
+    const std::string line = bins.file("banned") + "  Terminated, found in Kill Processes list.\r\n";
+    int lines = 0;
+    for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 20);
+
+    // Their pidfds report the ends to the window's event loop; no tick, no reading.
+    EXPECT_TRUE(runUntil([&] {
+        return form.engine().snapshot().endingCount() == 0 &&
+               std::all_of(children.begin(), children.end(), [](const auto& child) { return child->ended(); });
+    }));
+    EXPECT_EQ(timeouts, 0);
 }
 
 TEST_F(ProcessEventWatchTest, WithoutPermissionTheTimerAloneKillsAsBefore) {
