@@ -43,10 +43,15 @@ SafeListVerifier::SafeListVerifier(const std::string& exeFolder, const FilterLis
 void SafeListVerifier::readLists() {
     const std::uint64_t safeRevision = lists_.safe.revision();
     const std::uint64_t neverKillRevision = lists_.neverKill.revision();
-    if (memo_.filled && memo_.safeRevision == safeRevision && memo_.neverKillRevision == neverKillRevision) {
+    // Until the database has been read, trusting it changes nothing.
+    std::shared_ptr<const PackageIndex> packages =
+        preferences_.trustInstalledPackages() ? services_.packages.index() : nullptr;
+    if (memo_.filled && memo_.safeRevision == safeRevision && memo_.neverKillRevision == neverKillRevision &&
+        memo_.packages == packages) {
         return;
     }
     memo_.filled = true;
+    memo_.packages = std::move(packages);
     memo_.safeRevision = safeRevision;
     memo_.neverKillRevision = neverKillRevision;
     memo_.neverKillLower = LowerCase(lists_.neverKill.joinedText());
@@ -65,7 +70,7 @@ void SafeListVerifier::CheckSafeProcessesList() {
     const std::vector<std::string> kill = lists_.kill.items();
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry);
-        if (verdict == Verdict::Pass || verdict == Verdict::Ended) {
+        if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Later) {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
@@ -120,6 +125,9 @@ const SafeListVerifier::Listing& SafeListVerifier::listing(const std::string& tr
             break;
         }
     }
+    if (memo_.packages) {
+        listing.packaged = memo_.packages->find(trimmedPath);
+    }
     return listing;
 }
 
@@ -136,13 +144,13 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
     if (listed.exempt) {
         return Verdict::Pass;
     }
-    if (listed.safeEntry) {
-        return checkDigest(entry, memo_.safe[*listed.safeEntry]);
+    if (listed.safeEntry || !listed.packaged.empty()) {
+        return checkDigest(entry, listed);
     }
     return Verdict::NotSafe;
 }
 
-SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const std::string& safeEntry) {
+SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const Listing& listed) {
     ExecutableAccess& executables = services_.executables;
     // The image the process runs, not whatever lies at its path now. A process that
     // has ended is gone: there is nothing left to judge, so it is skipped, also when
@@ -160,16 +168,28 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
         RecordDecision(services_.log, entry, "This program locked it's exe file.  Unable to verify checksum.", false);
         return Verdict::Pass;
     }
-    std::string digest;
+    Digest digest;
     try {
-        digest = DigestText(services_.digests.FileDigest(*image, *probed));
+        digest = services_.digests.FileDigest(*image, *probed);
     } catch (const FileError&) {
         if (ended()) {
             return Verdict::Ended;
         }
         throw;
     }
-    return digest == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
+    // The Safe entry first, then the package records.
+    if (listed.safeEntry && DigestText(digest) == RecordedChecksum(memo_.safe[*listed.safeEntry])) {
+        return Verdict::Pass;
+    }
+    if (RecordWithDigest(listed.packaged, digest) != nullptr) {
+        return Verdict::Pass;
+    }
+    // An upgrade may have put a new program at the path while the records in use
+    // still describe the old one.
+    if (!listed.packaged.empty() && services_.packages.rereading()) {
+        return Verdict::Later;
+    }
+    return Verdict::CorruptChecksum;
 }
 
 void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -11,6 +13,7 @@
 #include "engine/digest_cache.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
+#include "engine/packages/package_trust.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_flags.h"
@@ -36,6 +39,7 @@ public:
         ProcessKiller& killer;
         ActivityLog& log;
         DigestCache& digests;
+        PackageTrust& packages;
     };
 
     SafeListVerifier(const std::string& exeFolder, const FilterList& filterList, const ProcessSnapshot& snapshot,
@@ -48,13 +52,15 @@ public:
     void AddQuestionable(const SnapshotEntry& entry, std::string_view suffix);
 
 private:
-    // Ended: the process ended before it could be judged.
-    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended };
+    // Ended: the process ended before it could be judged. Later: its packaged image
+    // is judged once the package database, which changed, has been read again.
+    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended, Later };
     // What the lists say about one path: exempt, or the Safe entry that decides (its
-    // position in the memo's `safe`), or neither.
+    // position in the memo's `safe`), and the installed packages' records of it.
     struct Listing {
         bool exempt = false;
         std::optional<std::size_t> safeEntry;
+        std::span<const PackageRecord> packaged;
         std::uint64_t pass = 0; // the last pass that asked
     };
     // The Safe and Never Kill lists as the passes read them, lower-cased once, and
@@ -69,12 +75,13 @@ private:
         std::string neverKillLower;
         std::vector<std::string> safe;
         std::vector<std::string> safeLower;
+        std::shared_ptr<const PackageIndex> packages;      // while trusted and read
         std::unordered_map<std::string, Listing> listings; // by trimmed path
     };
     void readLists();
     const Listing& listing(const std::string& trimmedPath);
     Verdict judge(const SnapshotEntry& entry);
-    Verdict checkDigest(const SnapshotEntry& entry, const std::string& safeEntry);
+    Verdict checkDigest(const SnapshotEntry& entry, const Listing& listed);
 
     std::string programFolder_; // with its trailing separator
     std::string alarmSound_;

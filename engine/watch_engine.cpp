@@ -6,13 +6,14 @@ namespace korvane {
 
 WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& location, WatchPanes panes, WatchHost& host,
                          const WatchPreferences& preferences, QuestionableDialog& dialog)
-    : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
-      snapshot_(*platform.processes), log_(location.folder + "system/KVlog.txt", *platform.clock, host),
+    : platform_(platform), panes_(panes), host_(host), preferences_(preferences), dialog_(dialog),
+      filterList_(location.executable), snapshot_(*platform.processes),
+      log_(location.folder + "system/KVlog.txt", *platform.clock, host), packages_(platform.packageRoot),
       killer_(panes.neverKill, *platform.terminator, *platform.clock, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location.folder, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
-                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_}, host,
-                preferences, dialog, flags_) {}
+                SafeListVerifier::Services{*platform.executables, *platform.sound, killer_, log_, digests_, packages_},
+                host, preferences, dialog, flags_) {}
 
 void WatchEngine::takeFirstSnapshot() {
     takeProcessEvents();
@@ -54,6 +55,15 @@ void WatchEngine::Timer1Timer() {
     if (now.hour == 0 && now.minute == 1) {
         for (std::size_t k = 0; k < panes_.kill.count(); ++k) {
             panes_.kill.setChecked(k, false);
+        }
+    }
+
+    if (preferences_.trustInstalledPackages()) {
+        packages_.refresh();
+        // Other records may now vouch for, or against, what runs.
+        if (packages_.generation() != packagesJudged_) {
+            packagesJudged_ = packages_.generation();
+            flags_.ForceCheck = true;
         }
     }
 

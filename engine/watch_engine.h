@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "engine/filter_list.h"
 #include "engine/kill_list.h"
 #include "engine/list_pane.h"
+#include "engine/packages/package_trust.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/safe_list_verifier.h"
@@ -56,6 +58,7 @@ public:
     const FilterList& filterList() const { return filterList_; }
     WatchFlags& flags() { return flags_; }
     DigestCache& digests() { return digests_; }
+    PackageTrust& packages() { return packages_; }
 
 private:
     bool snapshotChanged() const;
@@ -65,6 +68,7 @@ private:
     PlatformServices& platform_;
     WatchPanes panes_;
     WatchHost& host_;
+    const WatchPreferences& preferences_;
     QuestionableDialog& dialog_;
     WatchFlags flags_;
     FilterList filterList_;
@@ -73,6 +77,8 @@ private:
     std::vector<SnapshotEntry> PrevStgLst_;
     ActivityLog log_;
     DigestCache digests_;
+    PackageTrust packages_;
+    std::uint64_t packagesJudged_ = 0; // the generation of the package index last judged with
     ScanSchedule schedule_;
     ProcessKiller killer_;
     KillListEnforcer killList_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/api/clock.h"
 #include "platform/api/end_of_session.h"
@@ -30,6 +31,9 @@ struct PlatformServices {
     std::unique_ptr<EndOfSession> endOfSession;
     // May stay empty: the process table is then read on every tick.
     std::unique_ptr<ProcessEvents> processEvents;
+    // The root of the file system whose package database (dpkg's) may vouch for the
+    // programs it installed.
+    std::string packageRoot = "/";
 };
 
 } // namespace korvane
