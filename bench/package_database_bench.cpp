@@ -42,8 +42,12 @@ double ResidentBytes() {
 // A watch engine over the fake platform whose processes run this machine's packaged
 // programs; the package database is this machine's.
 struct Watch {
+    Watch() {
+        fake.services.packageRoot = "/";
+        rig = std::make_unique<test::EngineRig>(fake.services);
+    }
     test::FakePlatform fake;
-    std::unique_ptr<test::EngineRig> rig = std::make_unique<test::EngineRig>(fake.services);
+    std::unique_ptr<test::EngineRig> rig;
 };
 
 // The same 300 packaged programs, verified two ways: by their Safe entries, and by

@@ -33,6 +33,14 @@ void PackageIndex::finish() {
     names_.shrink_to_fit();
 }
 
+bool PackageIndex::ByPlace::operator()(const PackageRecord& record, const Place& place) const {
+    return Place(record.folder, index.name(record)) < place;
+}
+
+bool PackageIndex::ByPlace::operator()(const Place& place, const PackageRecord& record) const {
+    return place < Place(record.folder, index.name(record));
+}
+
 std::span<const PackageRecord> PackageIndex::find(std::string_view path) const {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) {
@@ -42,9 +50,8 @@ std::span<const PackageRecord> PackageIndex::find(std::string_view path) const {
     if (folder == folders_.end()) {
         return {};
     }
-    const auto place = [this](const PackageRecord& record) { return std::pair(record.folder, name(record)); };
-    const auto [first, last] =
-        std::ranges::equal_range(records_, std::pair(folder->second, path.substr(slash + 1)), std::less<>(), place);
+    const Place key{folder->second, path.substr(slash + 1)};
+    const auto [first, last] = std::equal_range(records_.begin(), records_.end(), key, ByPlace{*this});
     return {first, last};
 }
 

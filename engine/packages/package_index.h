@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/checksums.h"
@@ -44,6 +45,13 @@ private:
     struct FolderHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view folder) const { return std::hash<std::string_view>()(folder); }
+    };
+    // Where a record's file is: its folder's number and its name.
+    using Place = std::pair<std::uint32_t, std::string_view>;
+    struct ByPlace {
+        const PackageIndex& index;
+        bool operator()(const PackageRecord& record, const Place& place) const;
+        bool operator()(const Place& place, const PackageRecord& record) const;
     };
     std::string_view name(const PackageRecord& record) const {
         return std::string_view(names_).substr(record.nameOffset, record.nameLength);

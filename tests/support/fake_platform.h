@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/api/platform_services.h"
+#include "tests/support/temp_folder.h"
 
 namespace korvane::test {
 
@@ -168,6 +169,8 @@ struct FakePlatform {
     FakeStartupRegistration* startup;
     FakeEndOfSession* endOfSession;
     FakeProcessEvents* processEvents;
+    // An empty folder: no package database vouches for anything unless a test says so.
+    TempFolder packageRoot;
     PlatformServices services;
 };
 
