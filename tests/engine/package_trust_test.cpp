@@ -1,9 +1,11 @@
 #include "engine/packages/package_trust.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,7 +153,29 @@ TEST_F(PackageTrustTest, AnUpgradeBetweenTwoTicksIsPickedUpAndNeverEndsTheUpgrad
     EXPECT_NE(stale, upgraded);
 }
 
-TEST_F(PackageTrustTest, WithoutAPackageDatabaseNothingIsReadAndTheListsDecide) {
+TEST_F(PackageTrustTest, ADatabaseTouchedAllTheTimeIsKeptOnceTwoReadingsAgree) {
+    // dpkg rewriting its status file over and over, each time by a new file renamed
+    // into place: the change times never stand still while the database is read.
+    std::atomic<bool> reading = true;
+    std::atomic<int> rewrites = 0;
+    std::thread busy([&] {
+        while (reading) {
+            dpkg.setState("tool", "installed");
+            ++rewrites;
+        }
+    });
+    while (rewrites < 10) {
+        std::this_thread::yield();
+    }
+    engine->packages().index();
+    const bool done = engine->packages().waitForReading(60s);
+    reading = false;
+    busy.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(engine->packages().index()->find(tool).size(), 1u);
+}
+
+TEST_F(PackageTrustTest, WithoutAPackageDatabaseNothingIsRead) {
     test::TempFolder bare;
     PackageTrust none(bare.path().string());
     EXPECT_FALSE(none.available());
