@@ -31,6 +31,11 @@ std::string Joined(const std::string& folder, std::string_view name) {
     return path;
 }
 
+// The folder dpkg keeps its database in under `root` ("/" on a running system).
+std::string DpkgFolder(const std::string& root) {
+    return Joined(root, "var/lib/dpkg");
+}
+
 DatabaseStamps::Stamp StampOf(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -123,10 +128,6 @@ private:
 };
 
 } // namespace
-
-std::string DpkgFolder(const std::string& root) {
-    return Joined(root, "var/lib/dpkg");
-}
 
 bool HasPackageDatabase(const std::string& root) {
     std::error_code error;

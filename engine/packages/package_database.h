@@ -33,9 +33,6 @@ struct PackageDatabase {
     std::uint64_t fingerprint = 0;
 };
 
-// The folder dpkg keeps its database in under `root` ("/" on a running system).
-std::string DpkgFolder(const std::string& root);
-
 // True when dpkg keeps a database under `root`: something here was installed by it.
 bool HasPackageDatabase(const std::string& root);
 

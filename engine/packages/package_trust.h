@@ -31,7 +31,6 @@ public:
     PackageTrust(const PackageTrust&) = delete;
     PackageTrust& operator=(const PackageTrust&) = delete;
 
-    const std::string& root() const { return root_; }
     // True when dpkg keeps a database under the root at all.
     bool available() const { return available_; }
 

@@ -19,7 +19,6 @@ public:
     // Makes var/lib/dpkg/info and updates/ and an empty status file under `root`.
     explicit DpkgDatabaseFolder(std::string root);
 
-    const std::string& root() const { return root_; }
     // The full path of `relative` under the root.
     std::string at(const std::string& relative) const { return root_ + "/" + relative; }
 
