@@ -43,10 +43,15 @@ SafeListVerifier::SafeListVerifier(const ProgramLocation& location, const Filter
 void SafeListVerifier::readLists() {
     const std::uint64_t safeRevision = lists_.safe.revision();
     const std::uint64_t neverKillRevision = lists_.neverKill.revision();
-    if (memo_.filled && memo_.safeRevision == safeRevision && memo_.neverKillRevision == neverKillRevision) {
+    // Until the database has been read, trusting it changes nothing.
+    std::shared_ptr<const PackageIndex> packages =
+        preferences_.trustInstalledPackages() ? services_.packages.index() : nullptr;
+    if (memo_.filled && memo_.safeRevision == safeRevision && memo_.neverKillRevision == neverKillRevision &&
+        memo_.packages == packages) {
         return;
     }
     memo_.filled = true;
+    memo_.packages = std::move(packages);
     memo_.safeRevision = safeRevision;
     memo_.neverKillRevision = neverKillRevision;
     memo_.neverKill = PathList(lists_.neverKill.items());
@@ -67,7 +72,8 @@ void SafeListVerifier::CheckSafeProcessesList() {
     std::optional<LogPass> pass(std::in_place, services_.log);
     for (const SnapshotEntry& entry : snapshot_.StgLst()) {
         const Verdict verdict = judge(entry);
-        if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Unread) {
+        if (verdict == Verdict::Pass || verdict == Verdict::Ended || verdict == Verdict::Unread ||
+            verdict == Verdict::Later) {
             continue;
         }
         if (preferences_.autoKillUnknown()) {
@@ -123,6 +129,9 @@ const SafeListVerifier::Listing& SafeListVerifier::listing(const std::string& pa
             break;
         }
     }
+    if (memo_.packages) {
+        listing.packaged = memo_.packages->find(path);
+    }
     return listing;
 }
 
@@ -139,13 +148,13 @@ SafeListVerifier::Verdict SafeListVerifier::judge(const SnapshotEntry& entry) {
     if (listed.exempt) {
         return Verdict::Pass;
     }
-    if (listed.safeEntry) {
-        return checkDigest(entry, memo_.safe[*listed.safeEntry]);
+    if (listed.safeEntry || !listed.packaged.empty()) {
+        return checkDigest(entry, listed);
     }
     return Verdict::NotSafe;
 }
 
-SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const std::string& safeEntry) {
+SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& entry, const Listing& listed) {
     const RunningImageDigest image = services_.images.digest(entry.id);
     switch (image.outcome) {
     case RunningImageDigest::Outcome::Ended:
@@ -159,7 +168,19 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     case RunningImageDigest::Outcome::Digested:
         break;
     }
-    return image.text == RecordedChecksum(safeEntry) ? Verdict::Pass : Verdict::CorruptChecksum;
+    // The Safe entry first, then the package records.
+    if (listed.safeEntry && image.text == RecordedChecksum(memo_.safe[*listed.safeEntry])) {
+        return Verdict::Pass;
+    }
+    if (RecordWithDigest(listed.packaged, image.text) != nullptr) {
+        return Verdict::Pass;
+    }
+    // An upgrade may have put a new program at the path while the records in use
+    // still describe the old one.
+    if (!listed.packaged.empty() && services_.packages.rereading()) {
+        return Verdict::Later;
+    }
+    return Verdict::CorruptChecksum;
 }
 
 void SafeListVerifier::AddQuestionable(const SnapshotEntry& entry, std::string_view suffix) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -10,6 +12,7 @@
 #include "engine/activity_log.h"
 #include "engine/filter_list.h"
 #include "engine/list_pane.h"
+#include "engine/packages/package_trust.h"
 #include "engine/path_list.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
@@ -36,6 +39,7 @@ public:
         SoundPlayer& sound;
         ProcessKiller& killer;
         ActivityLog& log;
+        PackageTrust& packages;
     };
 
     SafeListVerifier(const ProgramLocation& location, const FilterList& filterList, const ProcessSnapshot& snapshot,
@@ -49,14 +53,16 @@ public:
 
 private:
     // Ended: the process ended before it could be judged. Unread: its image could not
-    // be read (it ended meanwhile, a failing disk, a FUSE mount): skipped, it is judged
-    // again at the next pass.
-    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended, Unread };
+    // be read (a failing disk, a FUSE mount): skipped, it is judged again at the next
+    // pass. Later: its packaged image is judged once the package database, which
+    // changed, has been read again.
+    enum class Verdict { Pass, NotSafe, CorruptChecksum, Ended, Unread, Later };
     // What the lists say about one path: exempt, or the Safe entry that decides (its
-    // position in the memo's `safe`), or neither.
+    // position in the memo's `safe`), and the installed packages' records of it.
     struct Listing {
         bool exempt = false;
         std::optional<std::size_t> safeEntry;
+        std::span<const PackageRecord> packaged;
         std::uint64_t pass = 0; // the last pass that asked
     };
     // The Safe and Never Kill lists as the passes read them (the Safe list lower-cased
@@ -71,12 +77,13 @@ private:
         PathList neverKill;
         std::vector<std::string> safe;
         std::vector<std::string> safeLower;
+        std::shared_ptr<const PackageIndex> packages;      // while trusted and read
         std::unordered_map<std::string, Listing> listings; // by path
     };
     void readLists();
     const Listing& listing(const std::string& path);
     Verdict judge(const SnapshotEntry& entry);
-    Verdict checkDigest(const SnapshotEntry& entry, const std::string& safeEntry);
+    Verdict checkDigest(const SnapshotEntry& entry, const Listing& listed);
 
     std::string programFolder_; // with its trailing separator
     std::string alarmSound_;

@@ -9,14 +9,14 @@ namespace korvane {
 
 WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& location, WatchPanes panes, WatchHost& host,
                          const WatchPreferences& preferences, QuestionableDialog& dialog)
-    : platform_(platform), panes_(panes), host_(host), dialog_(dialog), filterList_(location.executable),
-      snapshot_(*platform.processes), log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host),
-      localImages_(*platform.executables, digests_),
-      killer_(panes.neverKill, *platform.terminator, snapshot_, host),
+    : platform_(platform), panes_(panes), host_(host), preferences_(preferences), dialog_(dialog),
+      filterList_(location.executable), snapshot_(*platform.processes),
+      log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host), localImages_(*platform.executables, digests_),
+      packages_(platform.packageRoot), killer_(panes.neverKill, *platform.terminator, snapshot_, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
                 SafeListVerifier::Services{platform.imageDigests ? *platform.imageDigests : localImages_,
-                                           *platform.sound, killer_, log_},
+                                           *platform.sound, killer_, log_, packages_},
                 host, preferences, dialog, flags_) {
     if (platform.executionGuard) {
         refusals_.emplace(*platform.executionGuard, panes.kill, panes.neverKill, host, log_);
@@ -96,6 +96,15 @@ void WatchEngine::Timer1Timer() {
     }
     if (refusals_) {
         refusals_->tick();
+    }
+
+    if (preferences_.trustInstalledPackages()) {
+        packages_.refresh();
+        // Other records may now vouch for, or against, what runs.
+        if (packages_.generation() != packagesJudged_) {
+            packagesJudged_ = packages_.generation();
+            flags_.ForceCheck = true;
+        }
     }
 
     if (snapshotChanged() || flags_.ForceCheck) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "engine/kill_list.h"
 #include "engine/list_pane.h"
 #include "engine/local_image_digests.h"
+#include "engine/packages/package_trust.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
 #include "engine/program_location.h"
@@ -67,6 +69,7 @@ public:
     // Nothing when the platform refuses no start: Kill-listed programs are then
     // only ended after they start.
     ExecutionRefusals* executionRefusals() { return refusals_ ? &*refusals_ : nullptr; }
+    PackageTrust& packages() { return packages_; }
 
 private:
     bool snapshotChanged() const;
@@ -76,6 +79,7 @@ private:
     PlatformServices& platform_;
     WatchPanes panes_;
     WatchHost& host_;
+    const WatchPreferences& preferences_;
     QuestionableDialog& dialog_;
     WatchFlags flags_;
     FilterList filterList_;
@@ -85,6 +89,8 @@ private:
     ActivityLog log_;
     DigestCache digests_;
     LocalImageDigests localImages_;
+    PackageTrust packages_;
+    std::uint64_t packagesJudged_ = 0; // the generation of the package index last judged with
     ScanSchedule schedule_;
     ProcessKiller killer_;
     KillListEnforcer killList_;

@@ -32,6 +32,8 @@ public:
     virtual bool alarmOnPopup() const = 0;
     // "Uncheck Bypassed Kills at EOJ": ticked.
     virtual bool uncheckBypassedKillsAtEoj() const = 0;
+    // "Trust installed packages": the package database vouches for the files it records.
+    virtual bool trustInstalledPackages() const = 0;
 };
 
 // The questionable-processes dialog as the engine sees it. Each line keeps the

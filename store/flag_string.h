@@ -8,7 +8,8 @@ namespace korvane {
 
 // The working copy of the preferences flag string (the hidden field ParmEdit). Position
 // 1 (counted from 1): the preferences pane was unfolded; position 2: the first-run
-// notice has been shown; the rest is kept as stored.
+// notice has been shown; position 3: "Trust installed packages"; the rest is kept as
+// stored.
 class FlagString {
 public:
     // Before the copy is taken the working string is fifteen "0".
@@ -23,6 +24,10 @@ public:
     // Writes "1" or "0" at `position` (from 1). A string too short for it is left as it
     // is: an empty string (no settings file yet) is handed back as sixteen "0" anyway.
     void set(std::size_t position, bool on);
+    // Writes "1" or "0" at `position` (from 1) so that it is kept: a string too short
+    // for it is first filled up with "0" to the length it is handed back with, at
+    // least sixteen characters.
+    void setKept(std::size_t position, bool on);
 
     // True once, when position 2 exists and is "0": the notice is due, and position 2
     // becomes "1".

@@ -9,6 +9,7 @@
 
 #include "engine/file_information.h"
 #include "engine/file_version.h"
+#include "engine/packages/package_ownership.h"
 #include "ui/floating_panel_drag.h"
 #include "ui/handler_guard.h"
 #include "ui/pointer_warp.h"
@@ -17,6 +18,10 @@ namespace korvane {
 
 namespace {
 
+// The design places of the OK button and the height of the inner panel.
+constexpr int kOkTop = 200;
+constexpr int kInnerHeight = 228;
+
 // The texts separate their lines by a single CR, which a label does not break at.
 QString Displayed(const std::string& text) {
     return QString::fromStdString(text).replace(u'\r', u'\n');
@@ -24,8 +29,8 @@ QString Displayed(const std::string& text) {
 
 } // namespace
 
-FileInformationPanel::FileInformationPanel(MainFormControls& controls, QObject* parent)
-    : QObject(parent), c_(controls) {
+FileInformationPanel::FileInformationPanel(MainFormControls& controls, PackageTrust& packages, QObject* parent)
+    : QObject(parent), c_(controls), packages_(packages) {
     const auto connectItem = [this](QAction* item, void (FileInformationPanel::*handler)()) {
         connect(item, &QAction::triggered, this,
                 [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
@@ -47,20 +52,38 @@ void FileInformationPanel::DisplayFileInformation(const TTextListBox& list) {
     const std::string entry = list.text(row);
     InfoFilePath = EntryFilePath(entry);
     c_.Label10->clear();
-    const std::optional<std::string> text = FileInformationText(entry);
-    showSized(text ? Displayed(*text)
-                   : QString::fromLatin1(kInformationNotExtracted.data(),
-                                         static_cast<qsizetype>(kInformationNotExtracted.size())));
+    std::string text = FileInformationText(entry).value_or(std::string(kInformationNotExtracted));
+    if (const std::optional<std::string> package = packageLines()) {
+        text += '\r';
+        text += *package;
+    }
+    showSized(Displayed(text));
+}
+
+std::optional<std::string> FileInformationPanel::packageLines() {
+    if (!packages_.available()) {
+        return std::nullopt;
+    }
+    // A click may wait a moment for the reading, which the watch never does.
+    packages_.index();
+    packages_.waitForReading(kPackageReadingWait);
+    const std::shared_ptr<const PackageIndex> index = packages_.index();
+    if (!index) {
+        return std::nullopt;
+    }
+    return PackageOwnershipText(*index, InfoFilePath);
 }
 
 void FileInformationPanel::showSized(const QString& text) {
     c_.Label10->setText(text);
     c_.Label10->adjustSize();
     const int width = std::clamp(c_.Label10->width() + 19, kMinWidth, kMaxWidth);
-    c_.Panel18->resize(width, c_.Panel18->height());
-    c_.Panel17->resize(width + 7, c_.Panel17->height());
+    // The panel grows downwards when the text reaches the OK button's design place.
     TEncartaButton& ok = *c_.EncartaButton10;
-    ok.move(width / 2 - ok.width() / 2, ok.y());
+    const int okTop = std::max(kOkTop, c_.Label10->y() + c_.Label10->height() + 8);
+    ok.move(width / 2 - ok.width() / 2, okTop);
+    c_.Panel18->resize(width, okTop + kInnerHeight - kOkTop);
+    c_.Panel17->resize(width + 7, c_.Panel18->height() + 7);
     c_.Panel17->show();
     c_.Panel17->raise();
 }

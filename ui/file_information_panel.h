@@ -1,17 +1,21 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <QObject>
 #include <QWidget>
 
+#include "engine/packages/package_trust.h"
 #include "ui/main_form_controls.h"
 
 namespace korvane {
 
 // The floating panel that shows the version strings and the modification time of a
-// listed file. It leaves the rest of the window usable.
+// listed file, and which installed package owns it. It leaves the rest of the window
+// usable.
 class FileInformationPanel : public QObject {
     Q_OBJECT
 
@@ -19,9 +23,11 @@ public:
     // The inner panel's width follows the text, within these bounds.
     static constexpr int kMinWidth = 245;
     static constexpr int kMaxWidth = 748;
+    // A click waits this long at most for the package database to be read.
+    static constexpr std::chrono::milliseconds kPackageReadingWait{2000};
 
     // Connects the four "Display file information" items, the OK button and the drag.
-    FileInformationPanel(MainFormControls& controls, QObject* parent);
+    FileInformationPanel(MainFormControls& controls, PackageTrust& packages, QObject* parent);
 
     // Shows the panel for the list's highlighted entry; nothing without one.
     void DisplayFileInformation(const TTextListBox& list);
@@ -36,8 +42,11 @@ public:
 
 private:
     void showSized(const QString& text);
+    // The lines about the package that owns InfoFilePath; nothing without a database.
+    std::optional<std::string> packageLines();
 
     MainFormControls& c_;
+    PackageTrust& packages_;
     std::string InfoFilePath;
 };
 

@@ -39,6 +39,9 @@ const QString kFirstRunNotice = QStringLiteral(
 const QString kSaveFailedNotice =
     QStringLiteral("<OK>The Korvane data files could not be saved, so Korvane stays open.  The activity log names the "
                    "file that failed.  Correct the problem, then quit again.");
+const QString kNoPackageDatabase =
+    QStringLiteral("Greyed out: this system has no package database (/var/lib/dpkg), so nothing here was installed "
+                   "by dpkg.");
 const QString kFolded = QStringLiteral("Preferences >>");
 const QString kUnfolded = QStringLiteral("<< Preferences");
 
@@ -104,7 +107,7 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     // saved settings are restored: restoring a check box raises its click reaction,
     // which the first-event registry of the message panel lets the reaction ignore.
     messagePanel_ = new CentralMessagePanel(controls(), *safePane_, *neverKillPane_, *this, this);
-    fileInformation_ = new FileInformationPanel(controls(), this);
+    fileInformation_ = new FileInformationPanel(controls(), engine_->packages(), this);
     listHints_ = new ListHints(controls(), this);
     new ListEditing(controls(), panes, ListDrops(panes, location_, engine_->snapshot(), *platform_.executables),
                     engine_->flags(), *messagePanel_, *listHints_, this);
@@ -383,8 +386,33 @@ void TForm1::FormCreate() {
     engine_->takeFirstSnapshot(); // also sets ForceCheck
     applyStartMode();
     flags_.take(ParmEdit->text().toStdString());
+    applyPackageTrust();
     SetAutoStart(CheckBox3->isChecked());
     Panel17->move(12, 129);
+}
+
+void TForm1::applyPackageTrust() {
+    PackageTrust& packages = engine_->packages();
+    TrustInstalledPackages1->setChecked(flags_.isOn(3));
+    if (!packages.available()) {
+        TrustInstalledPackages1->setEnabled(false);
+        TrustInstalledPackages1->setToolTip(kNoPackageDatabase);
+    } else if (flags_.isOn(3)) {
+        // Read now, so that the records are there by the time the watch needs them.
+        packages.index();
+    }
+}
+
+void TForm1::setTrustInstalledPackages(bool on) {
+    flags_.setKept(3, on);
+    if (trustInstalledPackages()) {
+        engine_->packages().index();
+    }
+    engine_->flags().ForceCheck = true;
+}
+
+bool TForm1::packagesVouch() {
+    return trustInstalledPackages() && engine_->packages().index() != nullptr;
 }
 
 void TForm1::commitCheckInterval() {
@@ -552,6 +580,10 @@ bool TForm1::alarmOnPopup() const {
 
 bool TForm1::uncheckBypassedKillsAtEoj() const {
     return CheckBox8->isChecked();
+}
+
+bool TForm1::trustInstalledPackages() const {
+    return flags_.isOn(3) && engine_->packages().available();
 }
 
 bool TForm1::questionableDialogUp() const {

@@ -69,6 +69,8 @@ public:
     bool autoKillUnknownChecksums() const override;
     bool alarmOnPopup() const override;
     bool uncheckBypassedKillsAtEoj() const override;
+    // Checked, and a package database exists to trust.
+    bool trustInstalledPackages() const override;
 
     // DataStoreHost
     void paintTampered(ListPane& pane) override;
@@ -135,6 +137,12 @@ public:
     TrayControls& trayControls() { return *trayControls_; }
     // "Auto Kill unknown processes without prompting." ticked, confirmed or not.
     bool autoKillTicked() const { return CheckBox1->isChecked(); }
+    // "Trust installed packages" set or cleared: kept in the flag string, and the
+    // running processes are judged again.
+    void setTrustInstalledPackages(bool on);
+    // Trusted, and the package database has been read: its records stand in for an
+    // empty Safe list.
+    bool packagesVouch();
     // "Auto Kill unknown processes without prompting." ticked but not confirmed is
     // taken back whenever the questionable dialog comes up.
     void dropUnconfirmedAutoKill();
@@ -172,6 +180,9 @@ private:
     void FormCloseQuery(bool& CanClose);
     void setOuterWidth(int outerWidth);
     void commitCheckInterval();
+    // Shows the flag string's "Trust installed packages" on its menu item, greyed out
+    // where there is no package database, and starts reading the database when trusted.
+    void applyPackageTrust();
     void applyStartMode();
     void stopTimers();
     RunningTimers runningTimers() const;

@@ -307,6 +307,12 @@ void MainFormControls::setupPopupMenus(QWidget* form) {
                  {{&DeleteFocusedSafeProcess1, "DeleteFocusedSafeProcess1", "Delete highlighted file from Safe list"},
                   {&DisplayFileInformation2, "DisplayFileInformation2", information},
                   {&CopyToClipboard2, "CopyToClipboard2", clipboard}});
+    PopupMenu2->addSeparator();
+    TrustInstalledPackages1 =
+        Named(PopupMenu2->addAction(QStringLiteral("Trust installed packages")), "TrustInstalledPackages1");
+    TrustInstalledPackages1->setCheckable(true);
+    // The hint of a greyed-out item says why it is greyed out.
+    PopupMenu2->setToolTipsVisible(true);
     PopupMenu3 =
         MakeMenu(form, "PopupMenu3",
                  {{&DeleteFocusedKillProcess1, "DeleteFocusedKillProcess1", "Delete highlighted file from Kill list"},

@@ -43,6 +43,7 @@ struct MainFormControls {
     QAction* DeleteFocusedSafeProcess1;
     QAction* DisplayFileInformation2;
     QAction* CopyToClipboard2;
+    QAction* TrustInstalledPackages1; // checkable; kept in the flag string, not with the settings
     QMenu* PopupMenu3;
     QAction* DeleteFocusedKillProcess1;
     QAction* Stripdowntoexenameonly1;

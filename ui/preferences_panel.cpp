@@ -20,6 +20,7 @@ PreferencesPanel::PreferencesPanel(TForm1& form, QObject* parent) : QObject(pare
     }
     wire(c_.CheckBox9, &QCheckBox::clicked, &PreferencesPanel::CheckBox9Click);
     wire(c_.Changepassword1, &QAction::triggered, &PreferencesPanel::Changepassword1Click);
+    wire(c_.TrustInstalledPackages1, &QAction::triggered, &PreferencesPanel::TrustInstalledPackages1Click);
     wire(c_.EncartaButton8, &TEncartaButton::clicked, &PreferencesPanel::EncartaButton8Click);
     wire(c_.EncartaButton4, &TEncartaButton::clicked, &PreferencesPanel::EncartaButton4Click);
 }
@@ -64,6 +65,10 @@ void PreferencesPanel::CheckBox9Click() {
     font.setBold(locked);
     c_.CheckBox9->setFont(font);
     c_.Panel14->setFocus();
+}
+
+void PreferencesPanel::TrustInstalledPackages1Click() {
+    form_.setTrustInstalledPackages(c_.TrustInstalledPackages1->isChecked());
 }
 
 void PreferencesPanel::Changepassword1Click() {

@@ -27,6 +27,8 @@ public:
     // EOJ" and "Activate upon Tray" are read when needed: a click only moves the focus.
     void FocusOnlyClick();
     void CheckBox9Click();
+    // "Trust installed packages" on the Safe list's popup menu.
+    void TrustInstalledPackages1Click();
     void Changepassword1Click();
     void EncartaButton8Click();
     void EncartaButton4Click();

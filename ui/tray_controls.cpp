@@ -55,7 +55,8 @@ void TrayControls::EncartaButton5Click() {
         form_.timer2().start(kBlinkInterval);
         return;
     }
-    if (c_.TextListBox2->count() == 0 || c_.TextListBox4->count() == 0) {
+    // Trusted installed packages vouch where an empty Safe list would question everything.
+    if ((c_.TextListBox2->count() == 0 && !form_.packagesVouch()) || c_.TextListBox4->count() == 0) {
         form_.messagePanel().CentralMessagesRtn(kActivationRefused);
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/api/clock.h"
 #include "platform/api/document_opener.h"
@@ -42,6 +43,9 @@ struct PlatformServices {
     std::unique_ptr<ImageDigests> imageDigests;
     // What the watch can see, in the status line's words.
     std::unique_ptr<WatchScope> scope;
+    // The root of the file system whose package database (dpkg's) may vouch for the
+    // programs it installed.
+    std::string packageRoot = "/";
 };
 
 } // namespace korvane

@@ -51,6 +51,24 @@ TEST(FlagString, PositionsAreReadAndWrittenOnlyWhereTheStringReaches) {
     EXPECT_FALSE(flags.isOn(0));
 }
 
+TEST(FlagString, TrustInstalledPackagesIsKeptWhateverTheStringWasBefore) {
+    FlagString flags;
+    flags.take("010000000000000000000000000");
+    flags.setKept(3, true);
+    EXPECT_EQ(flags.handedBack(), "011000000000000000000000000");
+    flags.setKept(3, false);
+    EXPECT_EQ(flags.handedBack(), "010000000000000000000000000");
+
+    // Too short to be handed back as it is: filled up, what it held kept too.
+    flags.take("01");
+    flags.setKept(3, true);
+    EXPECT_EQ(flags.handedBack(), "0110000000000000");
+    flags.take("");
+    flags.setKept(3, true);
+    EXPECT_TRUE(flags.isOn(3));
+    EXPECT_EQ(flags.handedBack(), "0010000000000000");
+}
+
 TEST(PasswordLine, TakenOnlyWhenTheFirstEntryIsOne) {
     test::MemoryListPane neverKill("TextListBox4", true, {"/sbin/init", "   s3cret  "});
     EXPECT_EQ(TakeOutPasswordLine(neverKill), "s3cret");

@@ -183,6 +183,7 @@ void FakeProcessEvents::deliver(const ProcessEventBatch& batch, bool endSubscrip
 }
 
 FakePlatform::FakePlatform() {
+    services.packageRoot = packageRoot.path().string();
     auto tableOwner = std::make_unique<FakeProcessTable>();
     table = tableOwner.get();
     auto terminatorOwner = std::make_unique<FakeTerminator>(*table);

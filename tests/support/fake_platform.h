@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/api/platform_services.h"
+#include "tests/support/temp_folder.h"
 
 namespace korvane::test {
 
@@ -180,6 +181,8 @@ struct FakePlatform {
     FakeEndOfSession* endOfSession;
     FakeProcessEvents* processEvents;
     FakeDocumentOpener* documents;
+    // An empty folder: no package database vouches for anything unless a test says so.
+    TempFolder packageRoot;
     PlatformServices services;
 };
 

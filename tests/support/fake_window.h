@@ -35,11 +35,13 @@ public:
     bool autoKillUnknownChecksums() const override { return autoKillChecksums; }
     bool alarmOnPopup() const override { return alarm; }
     bool uncheckBypassedKillsAtEoj() const override { return uncheckAtEoj; }
+    bool trustInstalledPackages() const override { return trustPackages; }
 
     bool autoKill = false;
     bool autoKillChecksums = false;
     bool alarm = false;
     bool uncheckAtEoj = false;
+    bool trustPackages = false;
 };
 
 // The questionable dialog in memory. While "shown", it runs `whileShown` (a test

@@ -138,7 +138,8 @@ TEST_F(MainWindowLayoutTest, HeadersButtonsAndMenusCarryTheirCaptionsAndColours)
     const std::vector<std::pair<const char*, std::vector<std::string>>> menus{
         {"PopupMenu1", {"Display file information", "Copy list to Clipboard"}},
         {"PopupMenu2",
-         {"Delete highlighted file from Safe list", "Display file information", "Copy list to Clipboard"}},
+         {"Delete highlighted file from Safe list", "Display file information", "Copy list to Clipboard", "",
+          "Trust installed packages"}},
         {"PopupMenu3",
          {"Delete highlighted file from Kill list", "Strip down to exe name only", "Display file information",
           "Copy list to Clipboard"}},
