@@ -24,6 +24,8 @@ chroot "$ROOT" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEB="/tmp/$(ba
 set -euo pipefail
 fail() { echo "scratch root: $*" >&2; exit 1; }
 
+# The machine may have the group already, with members of its own: only the package's doing counts.
+members_before="$(getent group korvane | cut -d: -f4)"
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$DEB" \
     >/tmp/apt.log 2>&1 || { cat /tmp/apt.log; fail "apt-get install failed"; }
 dpkg-query -W -f='${Status}' korvane | grep -q 'install ok installed' || fail "korvane is not installed"
@@ -31,7 +33,7 @@ dpkg-query -W -f='${Status}' korvane | grep -q 'install ok installed' || fail "k
 # The guard's group and socket, when the package ships them: made and enabled, nobody added.
 if [ -f /usr/lib/sysusers.d/korvane.conf ]; then
     getent group korvane >/dev/null || fail "the group korvane was not made"
-    [ -z "$(getent group korvane | cut -d: -f4)" ] || fail "the package added users to the group korvane"
+    [ "$(getent group korvane | cut -d: -f4)" = "$members_before" ] || fail "the package added users to the group korvane"
 fi
 for folder in /lib/systemd/system /usr/lib/systemd/system; do
     if [ -f "$folder/korvane-guard.socket" ]; then

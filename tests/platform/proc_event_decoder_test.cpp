@@ -196,7 +196,7 @@ TEST_F(ProcEventDecoderTest, MessagesOfAnyLengthAreReadWithinTheDatagram) {
     for (const std::size_t extra : {1u, 2u, 3u}) {
         const auto odd =
             Resized(Datagram({{.what = kExec, .seq = static_cast<std::uint32_t>(extra)}}), eventBytes, extra);
-        EXPECT_EQ(decodeGuarded(odd), (ProcessEventBatch{.exec = true, .changed = true})) << extra;
+        EXPECT_EQ(decodeGuarded(odd), (ProcessEventBatch{.exec = true, .changed = true, .started = {100}})) << extra;
     }
 
     // Followed by another message, an odd one is padded as usual.

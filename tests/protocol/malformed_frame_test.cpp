@@ -58,7 +58,7 @@ TEST(MalformedFrame, EachClassOfBrokenFrameIsNamedAndNoMessageComesOutOfIt) {
         {"process list one entry short", RawFrame({list, 1, 1, 0, 0, 0}), FrameError::Truncated},
         {"path running past the frame",
          RawFrame({list, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, 0, '/', 'x'}), FrameError::Truncated},
-        {"digest outcome out of range", RawFrame({digest, 3}), FrameError::BadValue},
+        {"digest outcome out of range", RawFrame({digest, 4}), FrameError::BadValue},
         {"digest text cut short", RawFrame({digest, 0, 'A', 'B'}), FrameError::Truncated},
         {"kill outcome out of range", RawFrame({killResult, 9}), FrameError::BadValue},
         {"changed with unknown bits", RawFrame({changed, 0x10}), FrameError::BadValue},
