@@ -6,8 +6,7 @@
 
 namespace korvane {
 
-KillSet::KillSet(std::uint64_t generation, std::vector<std::string> entries,
-                 const std::vector<std::string>& neverKill)
+KillSet::KillSet(std::uint64_t generation, std::vector<std::string> entries, const std::vector<std::string>& neverKill)
     : generation_(generation), entries_(std::move(entries)), neverKill_(neverKill) {
     for (const std::string& entry : entries_) {
         if (entry.starts_with('/') && !neverKill_.contains(entry) &&
@@ -31,9 +30,9 @@ std::shared_ptr<const KillSet> KillSet::FromPanes(std::uint64_t generation, cons
 }
 
 bool KillSet::refuses(std::string_view path) const {
-    return !neverKill_.contains(path) &&
-           std::any_of(entries_.begin(), entries_.end(),
-                       [&](const std::string& entry) { return KillEntryMatches(entry, path); });
+    return !neverKill_.contains(path) && std::any_of(entries_.begin(), entries_.end(), [&](const std::string& entry) {
+        return KillEntryMatches(entry, path);
+    });
 }
 
 } // namespace korvane

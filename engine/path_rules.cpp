@@ -1,6 +1,5 @@
 #include "engine/path_rules.h"
 
-
 namespace korvane {
 
 bool InProgramFolder(std::string_view path, std::string_view programFolder) {

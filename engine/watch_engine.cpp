@@ -11,8 +11,9 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
                          const WatchPreferences& preferences, QuestionableDialog& dialog)
     : platform_(platform), panes_(panes), host_(host), preferences_(preferences), dialog_(dialog),
       filterList_(location.executable), snapshot_(*platform.processes),
-      log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host), localImages_(*platform.executables, digests_),
-      packages_(platform.packageRoot), killer_(panes.neverKill, *platform.terminator, snapshot_, host),
+      log_(location.dataFolder + "system/KVlog.txt", *platform.clock, host),
+      localImages_(*platform.executables, digests_), packages_(platform.packageRoot),
+      killer_(panes.neverKill, *platform.terminator, snapshot_, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
                 SafeListVerifier::Services{platform.imageDigests ? *platform.imageDigests : localImages_,

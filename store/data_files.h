@@ -16,7 +16,7 @@ struct DataFiles {
     std::string safeList;   // the three enciphered lists, in the data folder
     std::string killList;
     std::string neverKillList;
-    std::string seal;       // "mpl.lst", in the data folder
+    std::string seal; // "mpl.lst", in the data folder
     // "mpl.lst.pending", in the data folder: the seals of saves that have begun to put
     // their files in place and not finished, one line each, newest first.
     std::string pendingSeal;

@@ -62,8 +62,9 @@ const PackageRecord* RecordWithDigest(std::span<const PackageRecord> records, co
 }
 
 const PackageRecord* RecordWithDigest(std::span<const PackageRecord> records, std::string_view digestText) {
-    const auto found = std::find_if(records.begin(), records.end(),
-                                    [&](const PackageRecord& record) { return DigestText(record.digest) == digestText; });
+    const auto found = std::find_if(records.begin(), records.end(), [&](const PackageRecord& record) {
+        return DigestText(record.digest) == digestText;
+    });
     return found != records.end() ? &*found : nullptr;
 }
 

@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     if (!guard) {
         return 3;
     }
-    guard->replace(std::make_shared<const korvane::KillSet>(1, std::vector<std::string>{argv[1]}, std::vector<std::string>{}));
+    guard->replace(
+        std::make_shared<const korvane::KillSet>(1, std::vector<std::string>{argv[1]}, std::vector<std::string>{}));
     if (guard->markedPaths().size() != 1) {
         return 4;
     }
