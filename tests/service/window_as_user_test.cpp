@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <thread>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "engine/memory_list_pane.h"
@@ -14,26 +11,13 @@
 #include "store/list_file_store.h"
 #include "store/settings_codec.h"
 #include "tests/service/guard_test_support.h"
+#include "tests/support/first_activation.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool LockedByOthers(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_len = 1;
-    const bool locked = ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
-    ::close(fd);
-    return locked;
-}
 
 void GiveToNobody(const fs::path& root) {
     ::chown(root.c_str(), test::kNobody, test::kNobody);
@@ -85,11 +69,7 @@ TEST(WindowAsUser, WithTheServiceEndsAKillListedProgramRootStarted) {
     test::ChildProcess window(command.front(), std::vector<std::string>(command.begin() + 1, command.end()),
                               {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + folder.file("run"),
                                "XDG_CONFIG_HOME=" + folder.file("config"), "KORVANE_GUARD_SOCKET=" + socket});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!LockedByOthers(files.seal) && std::chrono::steady_clock::now() < deadline && !window.ended()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(LockedByOthers(files.seal)) << "the window did not reach its first activation";
+    ASSERT_TRUE(test::WaitForFirstActivation(window, files.seal)) << "the window did not reach its first activation";
 
     test::ChildProcess program(evil, {"60"});
     EXPECT_TRUE(program.waitEnded(10000)) << "the Kill-listed program of root lives on";

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -17,6 +16,7 @@
 #include "platform/linux/linux_process_terminator.h"
 #include "store/data_seal.h"
 #include "store/list_file_store.h"
+#include "tests/support/first_activation.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_real_platform.h"
 #include "tests/ui/main_window_fixture.h"
@@ -42,24 +42,10 @@ protected:
         services.fileLocker = std::make_unique<LinuxFileLocker>();
     }
 
-    // Whether another open file of `path` is kept from locking it for writing.
-    static bool lockedAgainstWriting(const std::string& path) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0) {
-            return false;
-        }
-        struct flock range {};
-        range.l_type = F_WRLCK;
-        range.l_whence = SEEK_SET;
-        range.l_len = 1;
-        const bool asked = ::fcntl(fd, F_OFD_GETLK, &range) == 0;
-        ::close(fd);
-        return asked && range.l_type != F_UNLCK;
-    }
     void expectDataFilesLocked() {
         for (const std::string& path :
              {files.executable, files.safeList, files.killList, files.neverKillList, files.seal}) {
-            EXPECT_TRUE(lockedAgainstWriting(path)) << path;
+            EXPECT_TRUE(test::LockedByOthers(path)) << path;
         }
     }
     // Starts the Kill-listed program; true when the watch ends it.
@@ -121,7 +107,7 @@ TEST_F(SessionSaveTest, TheApplicationsQuitSavesOnceMoreAndEnds) {
     EXPECT_EQ(endRequests, 1);
     EXPECT_EQ(storedKillList(), (Strings{bins.file("banned"), "/opt/after-checkpoint"}));
     EXPECT_FALSE(form().timer1().isActive());
-    EXPECT_FALSE(lockedAgainstWriting(files.killList));
+    EXPECT_FALSE(test::LockedByOthers(files.killList));
 }
 
 TEST_F(SessionSaveTest, AFailedSaveAtQuitLeavesEverythingAsBeforeTheQuit) {
