@@ -7,7 +7,7 @@
 namespace korvane {
 
 KillSet::KillSet(std::uint64_t generation, std::vector<std::string> entries, const std::vector<std::string>& neverKill)
-    : generation_(generation), entries_(std::move(entries)), neverKill_(neverKill) {
+    : generation_(generation), entries_(std::move(entries)), neverKillEntries_(neverKill), neverKill_(neverKill) {
     for (const std::string& entry : entries_) {
         if (entry.starts_with('/') && !neverKill_.contains(entry) &&
             std::find(files_.begin(), files_.end(), entry) == files_.end()) {

@@ -32,11 +32,13 @@ public:
     // the Never Kill list.
     bool refuses(std::string_view path) const override;
 
-    const std::vector<std::string>& entries() const { return entries_; }
+    const std::vector<std::string>& entries() const override { return entries_; }
+    const std::vector<std::string>& neverKill() const override { return neverKillEntries_; }
 
 private:
     std::uint64_t generation_;
     std::vector<std::string> entries_;
+    std::vector<std::string> neverKillEntries_;
     PathList neverKill_;
     std::vector<std::string> files_;
 };

@@ -67,6 +67,62 @@ Result DecodeProcessList(FieldReader& reader) {
     return Finished(reader, true, std::move(list));
 }
 
+// A count of texts, then each text; std::nullopt when the body ends inside them.
+// A count the frame could never hold is refused before anything is reserved for it.
+std::optional<std::vector<std::string>> ReadTexts(FieldReader& reader, bool& countTooLarge) {
+    const auto count = reader.u32();
+    if (!count) {
+        return std::nullopt;
+    }
+    if (*count > kMaxFrame / kTextHead) {
+        countTooLarge = true;
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    texts.reserve(*count);
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        const auto length = reader.u16();
+        auto text = length ? reader.bytes(*length) : std::nullopt;
+        if (!text) {
+            return std::nullopt;
+        }
+        texts.push_back(std::move(*text));
+    }
+    return texts;
+}
+
+Result DecodeKillSet(FieldReader& reader) {
+    const auto generation = reader.u64();
+    bool countTooLarge = false;
+    auto entries = generation ? ReadTexts(reader, countTooLarge) : std::nullopt;
+    auto neverKill = entries ? ReadTexts(reader, countTooLarge) : std::nullopt;
+    if (countTooLarge) {
+        return Failed(FrameError::BadValue);
+    }
+    if (!neverKill) {
+        return Failed(FrameError::Truncated);
+    }
+    return Finished(reader, true, KillSet{*generation, std::move(*entries), std::move(*neverKill)});
+}
+
+Result DecodeExecutionReported(FieldReader& reader) {
+    const auto kind = reader.u8();
+    if (kind && *kind > static_cast<std::uint8_t>(ReportKind::GaveUp)) {
+        return Failed(FrameError::BadValue);
+    }
+    const auto pid = reader.u32();
+    const auto pathLength = pid ? reader.u16() : std::nullopt;
+    auto path = pathLength ? reader.bytes(*pathLength) : std::nullopt;
+    const auto reasonLength = path ? reader.u16() : std::nullopt;
+    auto reason = reasonLength ? reader.bytes(*reasonLength) : std::nullopt;
+    if (!kind || !reason) {
+        return Failed(FrameError::Truncated);
+    }
+    return Finished(reader, true,
+                    ExecutionReported{static_cast<ReportKind>(*kind), static_cast<std::int32_t>(*pid), std::move(*path),
+                                      std::move(*reason)});
+}
+
 } // namespace
 
 const char* FrameErrorText(FrameError error) {
@@ -149,6 +205,10 @@ Result DecodeBody(std::span<const std::byte> body) {
         const std::uint8_t bits = flags.value_or(0);
         return Finished(reader, flags.has_value(), Changed{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0});
     }
+    case MessageType::KillSet:
+        return DecodeKillSet(reader);
+    case MessageType::ExecutionReported:
+        return DecodeExecutionReported(reader);
     }
     return Failed(FrameError::UnknownType);
 }

@@ -14,6 +14,8 @@ enum class MessageType : std::uint8_t {
     Kill = 6,
     KillResult = 7,
     Changed = 8,
+    KillSet = 9,
+    ExecutionReported = 10,
 };
 
 // Opens every hello, so that a peer speaking something else entirely is told apart
@@ -25,5 +27,7 @@ inline constexpr std::size_t kEntryHead = 4 + 8 + 2;
 inline constexpr std::size_t kDigestText = 32;
 // A process-list body before its entries: type, flags, count.
 inline constexpr std::size_t kListHead = 1 + 1 + 4;
+// A text field's length prefix: the least a listed text takes.
+inline constexpr std::size_t kTextHead = 2;
 
 } // namespace korvane::protocol

@@ -1,5 +1,7 @@
 #include "protocol/messages.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 
@@ -16,6 +18,18 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 void WriteIdentity(FieldWriter& writer, const Identity& id) {
     writer.u32(static_cast<std::uint32_t>(id.pid));
     writer.u64(id.startTime);
+}
+
+void WriteText(FieldWriter& writer, const std::string& text) {
+    writer.u16(static_cast<std::uint16_t>(text.size()));
+    writer.bytes(text);
+}
+
+void WriteTexts(FieldWriter& writer, const std::vector<std::string>& texts) {
+    writer.u32(static_cast<std::uint32_t>(texts.size()));
+    for (const std::string& text : texts) {
+        WriteText(writer, text);
+    }
 }
 
 void WriteBody(FieldWriter& writer, const Message& message) {
@@ -60,6 +74,19 @@ void WriteBody(FieldWriter& writer, const Message& message) {
                        writer.u8(static_cast<std::uint8_t>((changed.exec ? 1 : 0) | (changed.changed ? 2 : 0) |
                                                            (changed.lost ? 4 : 0)));
                    },
+                   [&](const KillSet& set) {
+                       writer.u8(static_cast<std::uint8_t>(MessageType::KillSet));
+                       writer.u64(set.generation);
+                       WriteTexts(writer, set.entries);
+                       WriteTexts(writer, set.neverKill);
+                   },
+                   [&](const ExecutionReported& report) {
+                       writer.u8(static_cast<std::uint8_t>(MessageType::ExecutionReported));
+                       writer.u8(static_cast<std::uint8_t>(report.kind));
+                       writer.u32(static_cast<std::uint32_t>(report.pid));
+                       WriteText(writer, report.path);
+                       WriteText(writer, report.reason);
+                   },
                },
                message);
 }
@@ -72,7 +99,8 @@ std::size_t EntrySize(const ProcessEntry& entry) {
 
 bool SentByWindow(const Message& message) {
     return std::holds_alternative<Hello>(message) || std::holds_alternative<ListProcesses>(message) ||
-           std::holds_alternative<DigestImage>(message) || std::holds_alternative<Kill>(message);
+           std::holds_alternative<DigestImage>(message) || std::holds_alternative<Kill>(message) ||
+           std::holds_alternative<KillSet>(message);
 }
 
 void AppendFrame(std::vector<std::byte>& out, const Message& message) {
@@ -84,6 +112,22 @@ void AppendFrame(std::vector<std::byte>& out, const Message& message) {
     for (std::size_t i = 0; i < kLengthField; ++i) {
         out[start + i] = static_cast<std::byte>(length >> (8 * i));
     }
+}
+
+bool FitsInFrame(const Message& message) {
+    const auto fits = [](const std::string& text) { return text.size() <= UINT16_MAX; };
+    if (const auto* set = std::get_if<KillSet>(&message);
+        set != nullptr && !(std::all_of(set->entries.begin(), set->entries.end(), fits) &&
+                            std::all_of(set->neverKill.begin(), set->neverKill.end(), fits))) {
+        return false;
+    }
+    if (const auto* report = std::get_if<ExecutionReported>(&message);
+        report != nullptr && !(fits(report->path) && fits(report->reason))) {
+        return false;
+    }
+    std::vector<std::byte> frame;
+    AppendFrame(frame, message);
+    return frame.size() <= kMaxFrame;
 }
 
 std::vector<ProcessList> SplitProcessList(std::vector<ProcessEntry> entries) {

@@ -12,7 +12,7 @@ namespace korvane::protocol {
 // type. No descriptor and no file content ever crosses: a digest request names a
 // process, and the answer is the digest text or a failure.
 
-inline constexpr std::uint16_t kVersion = 1;
+inline constexpr std::uint16_t kVersion = 2;
 // Where the service listens unless told otherwise.
 inline constexpr const char* kDefaultSocketPath = "/run/korvane/guard.sock";
 // The whole frame, length field included.
@@ -97,7 +97,31 @@ struct Changed {
     bool operator==(const Changed&) const = default;
 };
 
-using Message = std::variant<Hello, ListProcesses, ProcessList, DigestImage, ImageDigest, Kill, KillResult, Changed>;
+// Window, unasked: the Kill set to refuse before programs start, whole, replacing the
+// one before. Empty entries refuse nothing (the watch is Stopped).
+struct KillSet {
+    std::uint64_t generation = 0;
+    std::vector<std::string> entries;   // the Kill entries in force (not Bypassed)
+    std::vector<std::string> neverKill; // the Never Kill list's entries
+
+    bool operator==(const KillSet&) const = default;
+};
+
+enum class ReportKind : std::uint8_t { Refused = 0, NotGuarded = 1, GaveUp = 2 };
+
+// Service, unasked: what its execution guard did (a start refused, a file it will not
+// refuse, refusals given up).
+struct ExecutionReported {
+    ReportKind kind = ReportKind::Refused;
+    std::int32_t pid = 0;
+    std::string path;
+    std::string reason;
+
+    bool operator==(const ExecutionReported&) const = default;
+};
+
+using Message = std::variant<Hello, ListProcesses, ProcessList, DigestImage, ImageDigest, Kill, KillResult, Changed,
+                             KillSet, ExecutionReported>;
 
 // Who may send a message: a frame of the other side's kind is unexpected.
 bool SentByWindow(const Message& message);
@@ -105,6 +129,10 @@ bool SentByWindow(const Message& message);
 // Appends the frame of `message` to `out`. A ProcessList must fit in one frame: see
 // SplitProcessList.
 void AppendFrame(std::vector<std::byte>& out, const Message& message);
+
+// True when the frame of `message` is at most kMaxFrame long and each of its texts
+// fits its 16-bit length.
+bool FitsInFrame(const Message& message);
 
 // The table in parts that each fit in one frame, the last one marked; at least one
 // part, also for an empty table. Every path the kernel gives (at most 4096 bytes)

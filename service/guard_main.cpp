@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include "platform/linux/fanotify_execution_guard.h"
 #include "platform/linux/linux_process_events.h"
 #include "service/guard_log.h"
 #include "service/guard_options.h"
@@ -45,8 +46,13 @@ int main(int argc, char** argv) {
         LogEvent("no process events (they need root in the initial namespaces): windows read the table every tick");
     }
     korvane::guard::GuardProcesses processes;
+    const auto executionGuard = korvane::FanotifyExecutionGuard::Create();
+    if (!executionGuard) {
+        LogEvent("no fanotify group (it needs root and a kernel with FAN_OPEN_EXEC_PERM): Kill-listed programs are "
+                 "ended after they start");
+    }
     LogEvent(std::string("listening on ") + (activated ? "the socket systemd passed" : options->socketPath));
-    GuardServer server(listener, group, processes, &events);
+    GuardServer server(listener, group, processes, &events, executionGuard.get());
     const bool served = server.run(stop);
     if (!activated) {
         ::unlink(options->socketPath.c_str());

@@ -1,5 +1,6 @@
 #include "service/guard_server.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <unordered_set>
@@ -7,8 +8,11 @@
 
 #include <sys/epoll.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "engine/kill_set.h"
+#include "platform/linux/proc_files.h"
 #include "service/guard_log.h"
 
 namespace korvane::guard {
@@ -29,14 +33,33 @@ const char* KillOutcomeText(protocol::KillOutcome outcome) {
     return "?";
 }
 
+protocol::ExecutionReported ToWire(const ExecutionReport& report) {
+    const auto kind = [&] {
+        switch (report.kind) {
+        case ExecutionReport::Kind::Refused:
+            return protocol::ReportKind::Refused;
+        case ExecutionReport::Kind::NotGuarded:
+            return protocol::ReportKind::NotGuarded;
+        case ExecutionReport::Kind::GaveUp:
+            break;
+        }
+        return protocol::ReportKind::GaveUp;
+    }();
+    return {kind, report.pid, report.path, report.reason};
+}
+
 } // namespace
 
-GuardServer::GuardServer(int listener, std::optional<gid_t> group, GuardProcesses& processes, ProcessEvents* events)
+GuardServer::GuardServer(int listener, std::optional<gid_t> group, GuardProcesses& processes, ProcessEvents* events,
+                         FanotifyExecutionGuard* executionGuard)
     : listener_(listener), group_(group), processes_(processes), events_(events),
-      epoll_(::epoll_create1(EPOLL_CLOEXEC)) {}
+      epoll_(::epoll_create1(EPOLL_CLOEXEC)), executionGuard_(executionGuard) {}
 
 GuardServer::~GuardServer() {
     clients_.clear();
+    if (markRefresh_ >= 0) {
+        ::close(markRefresh_);
+    }
     if (epoll_ >= 0) {
         ::close(epoll_);
     }
@@ -58,6 +81,9 @@ bool GuardServer::run(int stop) {
     eventSource_ = events_ != nullptr && events_->subscribed() ? events_->descriptor() : -1;
     if (eventSource_ >= 0) {
         watch(eventSource_, EPOLLIN, EPOLL_CTL_ADD);
+    }
+    if (executionGuard_ != nullptr && !startMarkRefresh()) {
+        LogEvent("no timer for the marks: files put at a Kill-listed path are refused from the next Kill set on");
     }
     // Clients with complete requests left over from their last turn.
     std::unordered_set<int> busy;
@@ -83,6 +109,16 @@ bool GuardServer::run(int stop) {
             }
             if (descriptor >= 0 && descriptor == eventSource_) {
                 processEvents();
+                continue;
+            }
+            if (descriptor >= 0 && descriptor == markRefresh_) {
+                std::uint64_t expirations = 0;
+                [[maybe_unused]] const ssize_t read = ::read(markRefresh_, &expirations, sizeof expirations);
+                executionGuard_->refreshMarks();
+                continue;
+            }
+            if (executionGuard_ != nullptr && descriptor == executionGuard_->descriptor()) {
+                forwardReports();
                 continue;
             }
             const auto found = clients_.find(descriptor);
@@ -113,6 +149,7 @@ bool GuardServer::run(int stop) {
             drop(socket, reason);
         }
         doomed_.clear();
+        watchReports();
     }
 }
 
@@ -138,6 +175,10 @@ void GuardServer::accept() {
             continue;
         }
         LogEvent("accepted client " + peer->describe());
+        // Its window's own program is never refused, whatever any Kill set says.
+        if (const auto executable = linux_proc::ExecutablePath(peer->pid); executionGuard_ != nullptr && executable) {
+            executionGuard_->protectWindowExecutable(*executable);
+        }
         clients_.emplace(socket, std::make_unique<ClientConnection>(socket, *peer));
         watch(socket, EPOLLIN, EPOLL_CTL_ADD);
     }
@@ -184,7 +225,9 @@ bool GuardServer::handle(ClientConnection& client, const protocol::Message& mess
             return false;
         }
         client.greet();
-        return true;
+        // What the guard did while no window was there to hear it.
+        forwardReports();
+        return !doomed_.contains(client.socket());
     }
     if (!client.greeted()) {
         doomed_.emplace(client.socket(), "dropped: no hello first");
@@ -201,6 +244,8 @@ bool GuardServer::handle(ClientConnection& client, const protocol::Message& mess
         LogEvent("kill of pid " + std::to_string(kill->id.pid) + " asked by " + client.peer().describe() + ": " +
                  KillOutcomeText(outcome));
         send(client, protocol::KillResult{outcome});
+    } else if (const auto* set = std::get_if<protocol::KillSet>(&message)) {
+        applyKillSet(client, *set);
     }
     return !doomed_.contains(client.socket());
 }
@@ -255,6 +300,63 @@ void GuardServer::processEvents() {
         if (client->greeted()) {
             send(*client, changed);
         }
+    }
+}
+
+bool GuardServer::startMarkRefresh() {
+    markRefresh_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (markRefresh_ < 0) {
+        return false;
+    }
+    itimerspec every{};
+    every.it_interval.tv_sec = kMarkRefreshSeconds;
+    every.it_value.tv_sec = kMarkRefreshSeconds;
+    ::timerfd_settime(markRefresh_, 0, &every, nullptr);
+    watch(markRefresh_, EPOLLIN, EPOLL_CTL_ADD);
+    return true;
+}
+
+void GuardServer::applyKillSet(const ClientConnection& client, const protocol::KillSet& set) {
+    if (executionGuard_ == nullptr || !executionGuard_->guarding()) {
+        return;
+    }
+    auto rule = std::make_shared<const KillSet>(set.generation, set.entries, set.neverKill);
+    const std::size_t files = rule->files().size();
+    executionGuard_->replace(std::move(rule));
+    LogEvent("Kill set " + std::to_string(set.generation) + " from " + client.peer().describe() + ": " +
+             std::to_string(executionGuard_->markedPaths().size()) + " of " + std::to_string(files) +
+             " full paths refused before they start");
+}
+
+void GuardServer::forwardReports() {
+    const bool anyone = std::any_of(clients_.begin(), clients_.end(), [&](const auto& client) {
+        return client.second->greeted() && !doomed_.contains(client.first);
+    });
+    if (executionGuard_ == nullptr || !anyone) {
+        return;
+    }
+    for (const ExecutionReport& report : executionGuard_->takeReports()) {
+        const protocol::ExecutionReported wire = ToWire(report);
+        if (!protocol::FitsInFrame(wire)) {
+            continue;
+        }
+        for (const auto& [socket, client] : clients_) {
+            if (client->greeted()) {
+                send(*client, wire);
+            }
+        }
+    }
+}
+
+void GuardServer::watchReports() {
+    if (executionGuard_ == nullptr) {
+        return;
+    }
+    const bool wanted =
+        std::any_of(clients_.begin(), clients_.end(), [](const auto& client) { return client.second->greeted(); });
+    if (wanted != reportsWatched_) {
+        watch(executionGuard_->descriptor(), EPOLLIN, wanted ? EPOLL_CTL_ADD : EPOLL_CTL_DEL);
+        reportsWatched_ = wanted;
     }
 }
 

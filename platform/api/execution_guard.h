@@ -21,6 +21,10 @@ public:
     // True when the start of the program at `path` is refused. Called while the
     // kernel holds a program's start: it reads memory only.
     virtual bool refuses(std::string_view path) const = 0;
+    // The rule's whole text, from which a guard in another process builds the same
+    // rule: the Kill entries in force and the Never Kill list's entries.
+    virtual const std::vector<std::string>& entries() const = 0;
+    virtual const std::vector<std::string>& neverKill() const = 0;
 };
 
 // What the guard tells the window, after the fact.

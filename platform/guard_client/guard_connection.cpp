@@ -1,6 +1,7 @@
 #include "platform/guard_client/guard_connection.h"
 
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <variant>
 
@@ -22,10 +23,21 @@ bool PeerIsRoot(qintptr socket) {
            credentials.uid == 0;
 }
 
+void Signal(int eventFd) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(eventFd, &one, sizeof one);
+}
+
+void Drain(int eventFd) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(eventFd, &count, sizeof count);
+}
+
 } // namespace
 
 GuardConnection::GuardConnection(std::string path)
-    : path_(std::move(path)), eventFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : path_(std::move(path)), eventFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      reportsFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     retry_.setInterval(kRetry);
     connect(&retry_, &QTimer::timeout, this, &GuardConnection::retry);
     connect(&socket_, &QLocalSocket::readyRead, this, &GuardConnection::drain);
@@ -34,8 +46,10 @@ GuardConnection::GuardConnection(std::string path)
 
 GuardConnection::~GuardConnection() {
     socket_.disconnect(this);
-    if (eventFd_ >= 0) {
-        ::close(eventFd_);
+    for (const int fd : {eventFd_, reportsFd_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
 }
 
@@ -57,6 +71,7 @@ bool GuardConnection::open() {
         return false;
     }
     up_ = true;
+    ++openings_;
     return true;
 }
 
@@ -64,11 +79,22 @@ std::optional<protocol::Message> GuardConnection::request(const protocol::Messag
     if (!connected_) {
         return std::nullopt;
     }
+    send(message);
+    return nextAnswer();
+}
+
+bool GuardConnection::post(const protocol::Message& message) {
+    if (connected_) {
+        send(message);
+    }
+    return connected_;
+}
+
+void GuardConnection::send(const protocol::Message& message) {
     std::vector<std::byte> frame;
     protocol::AppendFrame(frame, message);
     socket_.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
     socket_.flush();
-    return nextAnswer();
 }
 
 std::optional<protocol::Message> GuardConnection::nextAnswer() {
@@ -105,7 +131,13 @@ void GuardConnection::drain() {
             events_.exec = events_.exec || changed->exec;
             events_.changed = events_.changed || changed->changed;
             events_.lost = events_.lost || changed->lost;
-            signalEvents();
+            Signal(eventFd_);
+        } else if (auto* report = std::get_if<protocol::ExecutionReported>(&*result.message)) {
+            if (reports_.size() == kReportsKept) {
+                reports_.pop_front();
+            }
+            reports_.push_back(std::move(*report));
+            Signal(reportsFd_);
         } else {
             answers_.push_back(std::move(*result.message));
         }
@@ -133,21 +165,23 @@ void GuardConnection::retry() {
     retry_.stop();
     // Anything may have happened while the service was away.
     events_.lost = true;
-    signalEvents();
+    Signal(eventFd_);
     if (stateHandler_) {
         stateHandler_();
     }
 }
 
-void GuardConnection::signalEvents() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(eventFd_, &one, sizeof one);
+ProcessEventBatch GuardConnection::takeEvents() {
+    Drain(eventFd_);
+    return std::exchange(events_, {});
 }
 
-ProcessEventBatch GuardConnection::takeEvents() {
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t read = ::read(eventFd_, &count, sizeof count);
-    return std::exchange(events_, {});
+std::vector<protocol::ExecutionReported> GuardConnection::takeReports() {
+    Drain(reportsFd_);
+    std::vector<protocol::ExecutionReported> taken(std::make_move_iterator(reports_.begin()),
+                                                   std::make_move_iterator(reports_.end()));
+    reports_.clear();
+    return taken;
 }
 
 } // namespace korvane

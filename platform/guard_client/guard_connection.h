@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QLocalSocket>
 #include <QObject>
@@ -41,10 +43,21 @@ public:
     // gone or too slow. More answers to the same request: nextAnswer().
     std::optional<protocol::Message> request(const protocol::Message& message);
     std::optional<protocol::Message> nextAnswer();
+    // Sends a message the service does not answer; false when not connected.
+    bool post(const protocol::Message& message);
+    // Counts the times the connection was made; a service met again knows nothing
+    // of what was said before.
+    std::uint64_t openings() const { return openings_; }
 
     // Readable while reports wait to be taken.
     int eventDescriptor() const { return eventFd_; }
     ProcessEventBatch takeEvents();
+
+    // Reports of the service's execution guard kept at most; the oldest go first.
+    static constexpr std::size_t kReportsKept = 256;
+    // Readable while the service's execution reports wait to be taken.
+    int reportDescriptor() const { return reportsFd_; }
+    std::vector<protocol::ExecutionReported> takeReports();
 
     // Called when the service goes away or comes back.
     void setStateHandler(std::function<void()> handler) { stateHandler_ = std::move(handler); }
@@ -53,7 +66,7 @@ private:
     void drain();
     void lose();
     void retry();
-    void signalEvents();
+    void send(const protocol::Message& message);
 
     std::string path_;
     QLocalSocket socket_;
@@ -61,9 +74,12 @@ private:
     protocol::FrameDecoder decoder_;
     std::deque<protocol::Message> answers_;
     ProcessEventBatch events_;
+    std::deque<protocol::ExecutionReported> reports_;
     bool connected_ = false; // the socket is open and greeted
     bool up_ = false;        // the service was last announced as there
     int eventFd_ = -1;
+    int reportsFd_ = -1;
+    std::uint64_t openings_ = 0;
     std::function<void()> stateHandler_;
 };
 

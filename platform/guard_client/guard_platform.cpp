@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/guard_client/guard_execution_guard.h"
 #include "platform/guard_client/guard_processes.h"
 
 namespace korvane {
@@ -22,6 +23,9 @@ bool UseGuardService(PlatformServices& services, const std::string& socketPath) 
     services.imageDigests = std::make_unique<GuardImageDigests>(connection);
     services.processEvents = std::make_unique<GuardProcessEvents>(connection);
     services.scope = std::make_unique<GuardWatchScope>(connection);
+    // One fanotify group only, the service's: a group of the window's own (root
+    // without the service until now) goes.
+    services.executionGuard = std::make_unique<GuardExecutionGuard>(connection);
     return true;
 }
 

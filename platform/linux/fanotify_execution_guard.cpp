@@ -318,6 +318,11 @@ void FanotifyExecutionGuard::refreshMarks() {
     marks_ = std::move(wanted);
 }
 
+void FanotifyExecutionGuard::protectWindowExecutable(const std::string& path) {
+    protected_.addWindow(path);
+    refreshMarks();
+}
+
 std::optional<FanotifyExecutionGuard::Candidate> FanotifyExecutionGuard::open(const std::string& path) {
     // Never blocks on a FIFO; a device or a folder is no program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -66,6 +66,10 @@ public:
     int descriptor() const override { return reportsReady_; }
     std::vector<ExecutionReport> takeReports() override;
 
+    // Never refuses the window executable at `path` from now on, and lets go of its
+    // mark if it has one. Called by the owner's thread, like replace().
+    void protectWindowExecutable(const std::string& path);
+
     // The paths whose files are marked now, in order.
     std::vector<std::string> markedPaths() const;
 
@@ -112,7 +116,7 @@ private:
     const int wake_;         // eventfd: the threads are to end
     const int reportsReady_; // eventfd: reports wait
     const Options options_;
-    const linux_fanotify::ProtectedExecutables protected_;
+    linux_fanotify::ProtectedExecutables protected_; // touched by the owner's thread only
 
     std::atomic<std::shared_ptr<const ExecutionRule>> rule_;
     std::atomic<bool> released_{false};

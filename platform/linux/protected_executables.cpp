@@ -1,5 +1,7 @@
 #include "platform/linux/protected_executables.h"
 
+#include <algorithm>
+
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,13 +38,20 @@ ProtectedExecutables::ProtectedExecutables(const std::vector<std::string>& windo
         add(*own, "it is the guard's own executable.");
     }
     for (const std::string& window : windowExecutables) {
-        add(window, "it is the window's executable.");
+        addWindow(window);
     }
     if (const auto first = linux_proc::ExecutablePath(1)) {
         add(*first, "it is the executable of process 1.");
     }
     if (const auto loader = OwnProgramInterpreter()) {
         add(*loader, "it is the dynamic loader, which nearly every program needs.");
+    }
+}
+
+void ProtectedExecutables::addWindow(const std::string& path) {
+    if (std::none_of(files_.begin(), files_.end(),
+                     [&](const ProtectedExecutable& file) { return file.path == path; })) {
+        add(path, "it is the window's executable.");
     }
 }
 

@@ -26,6 +26,9 @@ public:
     // names now), if any: the same file, or the same path.
     const ProtectedExecutable* covering(const std::string& path, std::uint64_t device, std::uint64_t inode) const;
 
+    // A window's executable learned later (a window that connected); once is enough.
+    void addWindow(const std::string& path);
+
 private:
     void add(const std::string& path, const std::string& reason);
 

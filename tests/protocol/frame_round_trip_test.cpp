@@ -40,6 +40,11 @@ std::vector<Message> EveryKind() {
         Changed{},
         Changed{true, true, true},
         Changed{false, true, false},
+        KillSet{},
+        KillSet{0xFFFFFFFFFFFFFFFFull, {"/opt/evil", "miner", std::string("a\0b", 3)}, {"   pw", ""}},
+        ExecutionReported{ReportKind::Refused, 0x7FFFFFFF, "/opt/evil", ""},
+        ExecutionReported{ReportKind::NotGuarded, 0, "/usr/lib/ld-linux.so.2", "it is the dynamic loader."},
+        ExecutionReported{ReportKind::GaveUp, -1, "", "held past 2 s"},
     };
 }
 
@@ -68,6 +73,8 @@ TEST(FrameRoundTrip, OnlyWindowRequestsAndTheHelloCountAsSentByTheWindow) {
     EXPECT_TRUE(SentByWindow(ListProcesses{}));
     EXPECT_TRUE(SentByWindow(DigestImage{}));
     EXPECT_TRUE(SentByWindow(Kill{}));
+    EXPECT_TRUE(SentByWindow(KillSet{}));
+    EXPECT_FALSE(SentByWindow(ExecutionReported{}));
     EXPECT_FALSE(SentByWindow(ProcessList{}));
     EXPECT_FALSE(SentByWindow(ImageDigest{}));
     EXPECT_FALSE(SentByWindow(KillResult{}));
@@ -100,6 +107,15 @@ TEST(FrameRoundTrip, ALargeTableIsSplitIntoFramesThatEachFitAndTogetherHoldItAll
     ASSERT_EQ(empty.size(), 1u);
     EXPECT_TRUE(empty[0].last);
     EXPECT_TRUE(empty[0].entries.empty());
+}
+
+TEST(FrameRoundTrip, AKillSetFitsWhenItsFrameDoesAndNoLonger) {
+    KillSet set{1, std::vector<std::string>(15, std::string(4095, 'k')), {"/bin/sh"}};
+    EXPECT_TRUE(FitsInFrame(set));
+    set.entries.push_back(std::string(4095, 'k'));
+    EXPECT_FALSE(FitsInFrame(set));
+    EXPECT_FALSE(FitsInFrame(KillSet{1, {std::string(70000, 'k')}, {}}));
+    EXPECT_FALSE(FitsInFrame(ExecutionReported{ReportKind::Refused, 1, std::string(70000, 'p'), ""}));
 }
 
 } // namespace

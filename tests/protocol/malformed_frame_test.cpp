@@ -42,6 +42,8 @@ TEST(MalformedFrame, EachClassOfBrokenFrameIsNamedAndNoMessageComesOutOfIt) {
     const int kill = static_cast<int>(MessageType::Kill);
     const int killResult = static_cast<int>(MessageType::KillResult);
     const int changed = static_cast<int>(MessageType::Changed);
+    const int set = static_cast<int>(MessageType::KillSet);
+    const int report = static_cast<int>(MessageType::ExecutionReported);
     const std::vector<MalformedCase> cases = {
         {"empty body", RawFrame({}), FrameError::Empty},
         {"type 0", RawFrame({0}), FrameError::UnknownType},
@@ -62,6 +64,20 @@ TEST(MalformedFrame, EachClassOfBrokenFrameIsNamedAndNoMessageComesOutOfIt) {
         {"digest text cut short", RawFrame({digest, 0, 'A', 'B'}), FrameError::Truncated},
         {"kill outcome out of range", RawFrame({killResult, 9}), FrameError::BadValue},
         {"changed with unknown bits", RawFrame({changed, 0x10}), FrameError::BadValue},
+        {"kill set without its generation", RawFrame({set, 1, 0, 0}), FrameError::Truncated},
+        {"kill set counting more entries than a frame holds",
+         RawFrame({set, 1, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}), FrameError::BadValue},
+        {"kill set counting too many Never Kill entries",
+         RawFrame({set, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0}), FrameError::BadValue},
+        {"kill set entry running past the frame", RawFrame({set, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 9, 0, '/', 'x'}),
+         FrameError::Truncated},
+        {"kill set without its Never Kill list", RawFrame({set, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+         FrameError::Truncated},
+        {"kill set with a tail", RawFrame({set, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7}),
+         FrameError::Trailing},
+        {"report of an unknown kind", RawFrame({report, 3, 1, 0, 0, 0, 0, 0, 0, 0}), FrameError::BadValue},
+        {"report without its reason", RawFrame({report, 0, 1, 0, 0, 0, 1, 0, '/'}), FrameError::Truncated},
+        {"report path running past the frame", RawFrame({report, 0, 1, 0, 0, 0, 200, 0, '/'}), FrameError::Truncated},
     };
     for (const MalformedCase& broken : cases) {
         FrameDecoder decoder;

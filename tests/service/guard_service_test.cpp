@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -13,6 +15,7 @@
 #include "engine/checksums.h"
 #include "platform/linux/proc_files.h"
 #include "tests/service/guard_test_support.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -190,6 +193,48 @@ TEST_F(GuardServiceTest, TellsGreetedWindowsWhenAProgramStarts) {
 }
 
 // Run as a child under setpriv by the test below: connects and says whether it was let in.
+// The sockets the service holds: its listener and one per client.
+std::ptrdiff_t OpenSockets(pid_t pid) {
+    const std::filesystem::directory_iterator fds("/proc/" + std::to_string(pid) + "/fd");
+    return std::count_if(begin(fds), end(fds), [](const std::filesystem::directory_entry& fd) {
+        std::error_code error;
+        return std::filesystem::read_symlink(fd.path(), error).string().starts_with("socket:");
+    });
+}
+
+// A pushed set stays in force after its window has gone, and what was refused while no
+// window was there reaches the next one after its hello.
+TEST_F(GuardServiceTest, KeepsRefusingAWindowsKillSetAfterItLeftAndTellsTheNextWindow) {
+    const std::string writer = folder.file("marker_writer");
+    test::CopyMarkerWriter(writer);
+    const std::string marker = folder.file("marker");
+    const std::ptrdiff_t alone = OpenSockets(service->pid());
+    {
+        auto window = greeted();
+        ASSERT_TRUE(window->send(protocol::KillSet{1, {writer}, {}}));
+        // Frames are handled in order: once the list is answered, the set is in force.
+        ASSERT_TRUE(window->list());
+    }
+    for (int wait = 0; wait < 100 && OpenSockets(service->pid()) != alone; ++wait) {
+        ::usleep(50 * 1000);
+    }
+    ASSERT_EQ(OpenSockets(service->pid()), alone) << "the service still holds the window's connection";
+    EXPECT_EQ(test::RunToEnd(writer, {marker}).execError, EPERM);
+    EXPECT_FALSE(std::filesystem::exists(marker));
+
+    auto next = greeted();
+    const auto report = next->receive();
+    ASSERT_TRUE(report && std::holds_alternative<protocol::ExecutionReported>(*report));
+    EXPECT_EQ(std::get<protocol::ExecutionReported>(*report).kind, protocol::ReportKind::Refused);
+    EXPECT_EQ(std::get<protocol::ExecutionReported>(*report).path, writer);
+
+    // An empty set (the watch Stopped) lets it run at once.
+    ASSERT_TRUE(next->send(protocol::KillSet{2, {}, {}}));
+    ASSERT_TRUE(next->list());
+    EXPECT_EQ(test::RunToEnd(writer, {marker}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(marker));
+}
+
 TEST(GuardPeerRole, ConnectsAsTheUserItRunsAs) {
     const char* socket = std::getenv("KORVANE_PEER_SOCKET");
     const char* expect = std::getenv("KORVANE_PEER_EXPECT");
