@@ -78,10 +78,10 @@ void ExecToDeath(benchmark::State& state) {
     test::CopySleepBinary(banned);
 
     PlatformServices platform = MakeLinuxPlatform();
-    // Measured here: the kill after the start, which a refused start would leave idle.
-    platform.executionGuard.reset();
     // With $KORVANE_GUARD_SOCKET set, through the guard service, as the window chooses.
     const bool service = std::getenv("KORVANE_GUARD_SOCKET") != nullptr && UseGuardService(platform, GuardSocketPath());
+    // Measured here: the kill after the start, which a refused start would leave idle.
+    platform.executionGuard.reset();
     const bool events = platform.processEvents->subscribed();
     TForm1 form(platform, ProgramLocation{folder.file("Korvane"), folder.folder()});
     // The first activation loads the (missing, so empty) lists; the watch checks
