@@ -16,8 +16,8 @@
 #include "platform/linux/linux_process_terminator.h"
 #include "store/data_seal.h"
 #include "store/list_file_store.h"
-#include "tests/support/first_activation.h"
 #include "tests/support/child_process.h"
+#include "tests/support/first_activation.h"
 #include "tests/support/scoped_real_platform.h"
 #include "tests/ui/main_window_fixture.h"
 
