@@ -1,13 +1,10 @@
 #include "ui/main_form.h"
 
-#include <functional>
 #include <utility>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSessionManager>
-#include <QSocketNotifier>
 
 #include "engine/copy_current_to_safe.h"
 #include "resources/artwork.h"
@@ -22,6 +19,7 @@
 #include "ui/pointer_warp.h"
 #include "ui/process_event_watch.h"
 #include "ui/questionable_form.h"
+#include "ui/session_end_watch.h"
 #include "ui/window_placement.h"
 
 namespace korvane {
@@ -44,24 +42,6 @@ const QString kNoPackageDatabase =
                    "by dpkg.");
 const QString kFolded = QStringLiteral("Preferences >>");
 const QString kUnfolded = QStringLiteral("<< Preferences");
-
-// Takes the application's requests to quit, which reach every window's close otherwise.
-class QuitRequests : public QObject {
-public:
-    QuitRequests(std::function<void()> quit, QObject* parent) : QObject(parent), quit_(std::move(quit)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Quit || watched != QCoreApplication::instance()) {
-            return false;
-        }
-        quit_();
-        return true;
-    }
-
-private:
-    std::function<void()> quit_;
-};
 
 // A window timer's interval: 0 (or less) switches it off; a Qt timer of 0 would fire
 // as fast as the event loop spins.
@@ -126,7 +106,8 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     // A second instance only reports and ends: it must not watch, kill or touch
     // the running instance's files.
     if (!isSecondInstance()) {
-        watchEndOfSession();
+        // Owned by the window (its QObject parent).
+        new SessionEndWatch(*this, *platform_.endOfSession);
         showWatchScope();
         RunHandler([this] { FormCreate(); });
     }
@@ -154,26 +135,6 @@ void TForm1::wirePopupMenus() {
     attach(CheckListBox3->viewport(), CheckListBox3, PopupMenu3);
     attach(TextListBox4->viewport(), TextListBox4, PopupMenu4);
     attach(Image3, Image3, PopupMenu5);
-}
-
-void TForm1::watchEndOfSession() {
-    // A request to terminate saves and ends the program, without the quit question.
-    EndOfSession& requests = *platform_.endOfSession;
-    if (const int descriptor = requests.startReceiving(); descriptor >= 0) {
-        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this, &requests] {
-            if (requests.takeRequests()) {
-                endWithTheSession();
-            }
-        });
-    }
-    // The session manager asks to save at every checkpoint, not only before a logout,
-    // and a logout may be cancelled: the files are written and the watch goes on.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { CommitSessionData(); });
-    // The session really ends (the session manager ends the program) or anyone asks
-    // the application to quit: Qt would only ask the windows to close, which this one
-    // refuses without a confirmed quit. Saved as for a request to terminate, and ended.
-    QCoreApplication::instance()->installEventFilter(new QuitRequests([this] { endWithTheSession(); }, this));
 }
 
 void TForm1::endWithTheSession() {

@@ -95,6 +95,8 @@ public:
     // cancelled): the files are written as at the end, and the watch goes on as it ran.
     // True when everything was saved.
     bool CommitSessionData();
+    // Saves without the quit question, and ends the program.
+    void endWithTheSession();
     // Registers (true) or removes the start-up entry for this executable.
     void SetAutoStart(bool on);
     void CheckBox3Click();
@@ -169,9 +171,6 @@ private:
     };
 
     void wirePopupMenus();
-    void watchEndOfSession();
-    // Saves without the quit question, and ends the program.
-    void endWithTheSession();
     // Says in the status line what the watch can see, and again whenever that changes.
     void showWatchScope();
     void FormCreate();
