@@ -17,6 +17,7 @@
 
 #include "bench/ratio_reporter.h"
 #include "bench/rig_main.h"
+#include "bench/snapshot_timing.h"
 #include "engine/process_snapshot.h"
 #include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
@@ -56,22 +57,12 @@ struct Rig {
 
 Rig* rig = nullptr;
 
-void CountProcesses(benchmark::State& state, std::size_t processes) {
-    state.counters["processes"] = static_cast<double>(processes);
-    state.counters["per_process"] = benchmark::Counter(
-        static_cast<double>(processes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 // The window's snapshot read from /proc by itself, its identities held by pidfds.
 void LocalSnapshot(benchmark::State& state) {
     LinuxProcessTable table;
     ProcessSnapshot snapshot(table);
     snapshot.RefreshTaskListNT();
-    for (auto _ : state) {
-        snapshot.RefreshTaskListNT();
-        benchmark::DoNotOptimize(snapshot.StgLst().data());
-    }
-    CountProcesses(state, snapshot.StgLst().size());
+    bench::TimeSnapshots(state, snapshot);
 }
 BENCHMARK(LocalSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -83,11 +74,7 @@ void ServiceSnapshot(benchmark::State& state) {
         state.SkipWithError("the service does not answer");
         return;
     }
-    for (auto _ : state) {
-        snapshot.RefreshTaskListNT();
-        benchmark::DoNotOptimize(snapshot.StgLst().data());
-    }
-    CountProcesses(state, snapshot.StgLst().size());
+    bench::TimeSnapshots(state, snapshot);
 }
 BENCHMARK(ServiceSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -11,6 +11,7 @@
 
 #include "bench/ratio_reporter.h"
 #include "bench/rig_main.h"
+#include "bench/snapshot_timing.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_engine.h"
 #include "platform/linux/linux_platform.h"
@@ -72,24 +73,13 @@ struct Rig {
 
 Rig* rig = nullptr;
 
-// Time per process: the inverse of processes per second over all iterations.
-void CountProcesses(benchmark::State& state, std::size_t processes) {
-    state.counters["processes"] = static_cast<double>(processes);
-    state.counters["per_process"] = benchmark::Counter(
-        static_cast<double>(processes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 // What every reading of the table costs once the processes are known: their
 // identities come from the held pidfds, only the executable links are read.
 void Snapshot(benchmark::State& state) {
     LinuxProcessTable table;
     ProcessSnapshot snapshot(table);
     snapshot.RefreshTaskListNT();
-    for (auto _ : state) {
-        snapshot.RefreshTaskListNT();
-        benchmark::DoNotOptimize(snapshot.StgLst().data());
-    }
-    CountProcesses(state, snapshot.StgLst().size());
+    bench::TimeSnapshots(state, snapshot);
 }
 BENCHMARK(Snapshot)->Unit(benchmark::kMicrosecond);
 
@@ -103,7 +93,7 @@ void SnapshotOfNewProcesses(benchmark::State& state) {
         snapshot.RefreshTaskListNT();
         processes = snapshot.StgLst().size();
     }
-    CountProcesses(state, processes);
+    bench::CountProcesses(state, processes);
 }
 BENCHMARK(SnapshotOfNewProcesses)->Unit(benchmark::kMicrosecond);
 
@@ -131,7 +121,7 @@ void BareLoop(benchmark::State& state) {
     for (auto _ : state) {
         readable = BareProcLoop();
     }
-    CountProcesses(state, readable);
+    bench::CountProcesses(state, readable);
 }
 BENCHMARK(BareLoop)->Unit(benchmark::kMicrosecond);
 
