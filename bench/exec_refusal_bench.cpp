@@ -163,12 +163,5 @@ void PrintRatios(const bench::RatioReporter::Runs& runs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    korvane::bench::RatioReporter reporter(PrintRatios);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRatios(argc, argv, PrintRatios);
 }

@@ -139,17 +139,10 @@ void PrintRatios(const bench::RatioReporter::Runs& runs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    korvane::bench::RatioReporter reporter(PrintRatios);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRatios(argc, argv, PrintRatios);
 }

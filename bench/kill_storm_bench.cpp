@@ -295,12 +295,8 @@ int main(int argc, char** argv) {
     if (const char* seconds = Setting(argc, argv, "seconds", "KORVANE_STORM_SECONDS")) {
         gSeconds = std::atoi(seconds);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv) || gRate <= 0 || gSeconds <= 0) {
+    if (gRate <= 0 || gSeconds <= 0) {
         return 1;
     }
-    korvane::bench::RatioReporter reporter(PrintRatios);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::RunWithRatios(argc, argv, PrintRatios);
 }

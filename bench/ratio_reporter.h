@@ -59,4 +59,16 @@ private:
     Runs runs_;
 };
 
+// Runs the benchmarks named on the command line, then prints `summary` of their goals.
+inline int RunWithRatios(int argc, char** argv, RatioReporter::Summary summary) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    RatioReporter reporter(std::move(summary));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
+
 } // namespace korvane::bench
