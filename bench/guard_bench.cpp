@@ -22,6 +22,7 @@
 #include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_process_table.h"
+#include "service/guard_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
@@ -78,6 +79,23 @@ void ServiceSnapshot(benchmark::State& state) {
 }
 BENCHMARK(ServiceSnapshot)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// What the service does when it cannot answer from the table it keeps (events lost,
+// none subscribed, or the table a minute old): /proc read afresh into frames' worth of
+// parts, in this process.
+void ServiceReadingAfresh(benchmark::State& state) {
+    guard::GuardProcesses processes;
+    std::size_t count = 0;
+    for (auto _ : state) {
+        const auto parts = processes.list(false);
+        count = 0;
+        for (const auto& part : parts) {
+            count += part.entries.size();
+        }
+    }
+    bench::CountProcesses(state, count);
+}
+BENCHMARK(ServiceReadingAfresh)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 int ConnectTo(const std::string& path) {
     const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
@@ -131,6 +149,12 @@ void PrintRatios(const bench::RatioReporter::Runs& runs) {
     const double service = RatioReporter::Counter(runs, "ServiceSnapshot", "per_process");
     if (local > 0 && service > 0) {
         std::printf("snapshot through the service / local snapshot, per process: %.2f (goal <= 2)\n", service / local);
+    }
+    const double afresh = RatioReporter::Counter(runs, "ServiceReadingAfresh", "per_process");
+    if (local > 0 && afresh > 0) {
+        std::printf("the service reading /proc afresh (when it cannot answer from the table it keeps) / local "
+                    "snapshot, per process: %.2f\n",
+                    afresh / local);
     }
     if (runs.contains("AnsweredUnderFlood")) {
         std::printf("requests answered while garbage floods the socket: %.1f %% (goal 100 %%)\n",

@@ -12,23 +12,59 @@ ProcessIdentity ToIdentity(const protocol::Identity& id) {
     return {id.pid, id.startTime};
 }
 
+protocol::ProcessEntry ToEntry(ProcessRecord record) {
+    return {{record.id.pid, record.id.startTime}, std::move(record.path)};
+}
+
 } // namespace
 
 GuardProcesses::GuardProcesses()
     : handles_(std::make_shared<linux_proc::ProcessHandles>()), table_(handles_), terminator_(handles_),
       executables_(handles_), images_(executables_, digestCache_) {}
 
-std::vector<protocol::ProcessList> GuardProcesses::list() {
-    auto records = table_.enumerate();
-    if (!records) {
-        return {protocol::ProcessList{true, false, {}}};
+std::vector<protocol::ProcessList> GuardProcesses::list(bool followingEvents) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!followingEvents || !kept_ || now - keptSince_ >= kTableReuse) {
+        kept_.reset();
+        auto records = table_.enumerate();
+        if (!records) {
+            return {protocol::ProcessList{true, false, {}}};
+        }
+        kept_.emplace();
+        for (ProcessRecord& record : *records) {
+            kept_->insert_or_assign(record.id.pid, ToEntry(std::move(record)));
+        }
+        keptSince_ = now;
     }
     std::vector<protocol::ProcessEntry> entries;
-    entries.reserve(records->size());
-    for (ProcessRecord& record : *records) {
-        entries.push_back({{record.id.pid, record.id.startTime}, std::move(record.path)});
+    entries.reserve(kept_->size());
+    for (const auto& [pid, entry] : *kept_) {
+        entries.push_back(entry);
+    }
+    if (!followingEvents) {
+        kept_.reset();
     }
     return protocol::SplitProcessList(std::move(entries));
+}
+
+void GuardProcesses::follow(const ProcessEventBatch& batch) {
+    // Past so many, one reading of /proc costs less than looking at each.
+    if (batch.lost || batch.begun.size() + batch.started.size() + batch.ended.size() > kMostFollowed) {
+        kept_.reset();
+    }
+    if (!kept_) {
+        return;
+    }
+    // What /proc says of each named PID now, whatever order its events came in.
+    for (const std::vector<int>* pids : {&batch.begun, &batch.started, &batch.ended}) {
+        for (const int pid : *pids) {
+            if (auto record = table_.lookup(pid)) {
+                kept_->insert_or_assign(pid, ToEntry(std::move(*record)));
+            } else {
+                kept_->erase(pid);
+            }
+        }
+    }
 }
 
 protocol::ImageDigest GuardProcesses::digest(const protocol::Identity& id) {

@@ -234,7 +234,7 @@ bool GuardServer::handle(ClientConnection& client, const protocol::Message& mess
         return false;
     }
     if (std::holds_alternative<protocol::ListProcesses>(message)) {
-        for (const protocol::ProcessList& part : processes_.list()) {
+        for (const protocol::ProcessList& part : processes_.list(eventSource_ >= 0)) {
             send(client, part);
         }
     } else if (const auto* request = std::get_if<protocol::DigestImage>(&message)) {
@@ -284,6 +284,8 @@ void GuardServer::drop(int socket, const std::string& reason) {
 
 void GuardServer::processEvents() {
     const ProcessEventBatch batch = events_->takeEvents();
+    // Followed before the windows hear of it, so that the table they ask for holds it.
+    processes_.follow(batch);
     if (batch.lost) {
         LogEvent("process events were lost");
     }

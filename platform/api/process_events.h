@@ -10,6 +10,8 @@ struct ProcessEventBatch {
     bool changed = false;          // a process began, ended or started another program
     bool lost = false;             // events were lost, or the subscription ended: anything may have changed
     std::vector<int> started = {}; // the PIDs of the processes that started another program, in order
+    std::vector<int> begun = {};   // the PIDs of the processes that began, in order
+    std::vector<int> ended = {};   // the PIDs of the processes that ended, in order
 
     bool operator==(const ProcessEventBatch&) const = default;
 };

@@ -15,7 +15,7 @@ bool Usable(const std::optional<std::string>& path) {
 // that says why, which no list can hold as a path and no digest can pass.
 std::optional<std::string> UnreadableOwnProcess(linux_proc::ProcSource& source, int pid,
                                                 const linux_proc::ProcStat& stat) {
-    if (stat.zombie) {
+    if (stat.ending) {
         return std::nullopt;
     }
     const auto name = source.ownProcessName(pid);
@@ -34,7 +34,7 @@ std::optional<std::string> ListedPath(linux_proc::ProcSource& source, int pid, c
     if (Usable(path)) {
         return path;
     }
-    // Read afresh: a process that just ended is a zombie now, not a hidden program.
+    // Read afresh: a process that is ending has let its image go; it is not a hidden program.
     const auto now = source.stat(pid);
     return now && now->startTime == stat.startTime ? UnreadableOwnProcess(source, pid, *now) : std::nullopt;
 }

@@ -79,14 +79,17 @@ std::optional<std::uint32_t> ProcEventDecoder::decode(std::span<const std::byte>
             continue;
         }
         sequence(event.cpu, message.seq, batch);
-        if (what == kFork) {
-            batch.changed |= event.event_data.fork.child_pid == event.event_data.fork.child_tgid;
+        // Threads beginning and ending change no process.
+        if (what == kFork && event.event_data.fork.child_pid == event.event_data.fork.child_tgid) {
+            batch.changed = true;
+            batch.begun.push_back(event.event_data.fork.child_tgid);
         } else if (what == kExec) {
             batch.exec = true;
             batch.changed = true;
             batch.started.push_back(event.event_data.exec.process_tgid);
-        } else if (what == kExit) {
-            batch.changed |= event.event_data.exit.process_pid == event.event_data.exit.process_tgid;
+        } else if (what == kExit && event.event_data.exit.process_pid == event.event_data.exit.process_tgid) {
+            batch.changed = true;
+            batch.ended.push_back(event.event_data.exit.process_tgid);
         }
     }
     return answer;

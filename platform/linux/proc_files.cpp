@@ -78,7 +78,9 @@ std::optional<ProcStat> ReadStat(int pid) {
         return std::nullopt;
     }
     constexpr unsigned long long kKernelThreadFlag = 0x00200000; // PF_KTHREAD
-    return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0, zombie};
+    // Set before the image is let go and long before the process turns zombie.
+    constexpr unsigned long long kExitingFlag = 0x00000004; // PF_EXITING
+    return ProcStat{*startTime, (*flags & kKernelThreadFlag) != 0, zombie || (*flags & kExitingFlag) != 0};
 }
 
 namespace {

@@ -12,7 +12,7 @@ namespace korvane::linux_proc {
 struct ProcStat {
     std::uint64_t startTime = 0; // field 22: clock ticks since boot
     bool kernelThread = false;   // field 9 holds PF_KTHREAD: never a program with an executable
-    bool zombie = false;         // field 3 is "Z": ended, waiting to be reaped, no executable left
+    bool ending = false;         // field 3 is "Z" or field 9 holds PF_EXITING: no executable left
 
     bool operator==(const ProcStat&) const = default;
 };

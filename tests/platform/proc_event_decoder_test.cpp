@@ -128,10 +128,10 @@ protected:
 };
 
 TEST_F(ProcEventDecoderTest, ProcessesBeginningEndingAndStartingProgramsCount) {
-    EXPECT_EQ(decode({{.what = kFork, .seq = 1}}), (ProcessEventBatch{.changed = true}));
+    EXPECT_EQ(decode({{.what = kFork, .seq = 1}}), (ProcessEventBatch{.changed = true, .begun = {100}}));
     EXPECT_EQ(decode({{.what = kExec, .seq = 2}}),
               (ProcessEventBatch{.exec = true, .changed = true, .started = {100}}));
-    EXPECT_EQ(decode({{.what = kExit, .seq = 3}}), (ProcessEventBatch{.changed = true}));
+    EXPECT_EQ(decode({{.what = kExit, .seq = 3}}), (ProcessEventBatch{.changed = true, .ended = {100}}));
     EXPECT_EQ(decode({{.what = kUid, .seq = 4}}), ProcessEventBatch{});
 }
 
@@ -204,7 +204,7 @@ TEST_F(ProcEventDecoderTest, MessagesOfAnyLengthAreReadWithinTheDatagram) {
     two.resize(NLMSG_ALIGN(two.size()));
     const auto exit = Datagram({{.what = kExit, .seq = 5}});
     two.insert(two.end(), exit.begin(), exit.end());
-    EXPECT_EQ(decodeGuarded(two), (ProcessEventBatch{.changed = true}));
+    EXPECT_EQ(decodeGuarded(two), (ProcessEventBatch{.changed = true, .begun = {100}, .ended = {100}}));
     EXPECT_FALSE(decodeGuarded(Datagram({{.what = kExec, .seq = 6}})).lost);
 }
 

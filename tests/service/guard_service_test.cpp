@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -190,6 +192,36 @@ TEST_F(GuardServiceTest, TellsGreetedWindowsWhenAProgramStarts) {
         GTEST_SKIP() << "no process events here (a PID namespace?)";
     }
     EXPECT_TRUE(report->changed || report->exec);
+}
+
+// The service may answer a listing from its last reading; a program started or ended
+// since must show all the same, as soon as the kernel has told the service.
+TEST_F(GuardServiceTest, AListingShowsWhatStartedAndEndedSinceTheLastOne) {
+    auto client = greeted();
+    const std::string program = folder.file("newcomer");
+    test::CopySleepBinary(program);
+    const auto holds = [&](const Identity& id) {
+        const auto entries = client->list();
+        return entries && std::find(entries->begin(), entries->end(), protocol::ProcessEntry{id, program}) !=
+                              entries->end();
+    };
+    const auto becomes = [&](const Identity& id, bool listed) {
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            if (holds(id) == listed) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    };
+    ASSERT_TRUE(client->list());
+
+    test::ChildProcess child(program, {"60"});
+    const Identity id = IdentityOf(child.pid());
+    EXPECT_TRUE(becomes(id, true));
+    ::kill(child.pid(), SIGKILL);
+    ASSERT_TRUE(child.waitEnded(5000));
+    EXPECT_TRUE(becomes(id, false));
 }
 
 // Run as a child under setpriv by the test below: connects and says whether it was let in.
