@@ -202,8 +202,8 @@ TEST_F(GuardServiceTest, AListingShowsWhatStartedAndEndedSinceTheLastOne) {
     test::CopySleepBinary(program);
     const auto holds = [&](const Identity& id) {
         const auto entries = client->list();
-        return entries && std::find(entries->begin(), entries->end(), protocol::ProcessEntry{id, program}) !=
-                              entries->end();
+        return entries &&
+               std::find(entries->begin(), entries->end(), protocol::ProcessEntry{id, program}) != entries->end();
     };
     const auto becomes = [&](const Identity& id, bool listed) {
         for (int attempt = 0; attempt < 30; ++attempt) {
