@@ -125,8 +125,8 @@ void BareLoop(benchmark::State& state) {
 }
 BENCHMARK(BareLoop)->Unit(benchmark::kMicrosecond);
 
-// Ticks that find nothing changed: with process events subscribed, nine of ten keep
-// their snapshot and the tenth reads the table. Each tick is timed on its own, so
+// Ticks that find nothing changed: with process events subscribed, all but one in
+// ScanSchedule::kCyclesPerFullScan keep their snapshot and that one reads the table. Each tick is timed on its own, so
 // that the ticks that kept the snapshot ("quiet") are reported apart; ticks that
 // read the table because another session started or ended a process count among
 // the reading ones. The first tick (a forced check) runs before the loop.
@@ -175,8 +175,8 @@ void PrintRatios(const bench::RatioReporter::Runs& runs) {
     const double quiet = RatioReporter::Counter(runs, "UnchangedTick", "quiet_tick_us") / 1e6;
     const double average = tick->second.GetAdjustedRealTime() / 1e6;
     std::printf("tick with nothing changed, events healthy / snapshot: %.3f (goal <= 0.1); "
-                "averaged with the reading of every tenth tick: %.3f\n",
-                quiet / snapshotSeconds, average / snapshotSeconds);
+                "averaged with the reading of every %dth tick: %.3f\n",
+                quiet / snapshotSeconds, ScanSchedule::kCyclesPerFullScan, average / snapshotSeconds);
 }
 
 } // namespace

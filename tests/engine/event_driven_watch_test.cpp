@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 // The watch cycle with process events subscribed: the table is read only when an
-// event says it changed, on every tenth cycle, and after lost events.
+// event says it changed, on every kCyclesPerFullScan-th cycle, and after lost events.
 class EventDrivenWatchTest : public ::testing::Test, public test::WatchFixture {
 protected:
     EventDrivenWatchTest() {
@@ -29,14 +29,15 @@ protected:
     }
 };
 
-TEST_F(EventDrivenWatchTest, QuietCyclesKeepTheSnapshotAndEveryTenthReadsTheTable) {
+TEST_F(EventDrivenWatchTest, QuietCyclesKeepTheSnapshotAndEveryNthReadsTheTable) {
+    constexpr int kEvery = ScanSchedule::kCyclesPerFullScan;
     // The first tick, in the constructor, was the first quiet one.
-    EXPECT_EQ(readsDuring(8), 0);
+    EXPECT_EQ(readsDuring(kEvery - 2), 0);
     EXPECT_EQ(readsDuring(1), 1);
-    EXPECT_EQ(readsDuring(9), 0);
+    EXPECT_EQ(readsDuring(kEvery - 1), 0);
     EXPECT_EQ(readsDuring(1), 1);
     // The rest of the cycle goes on: the tray icon is shown on every tick.
-    EXPECT_EQ(host.trayCalls.size(), 20u);
+    EXPECT_EQ(host.trayCalls.size(), static_cast<std::size_t>(2 * kEvery));
 }
 
 TEST_F(EventDrivenWatchTest, AProcessBeginningOrEndingMakesTheNextCycleReadTheTable) {
