@@ -41,13 +41,23 @@ std::optional<std::string> LinuxExecutableAccess::runningImage(const ProcessIden
     if (!running) {
         return std::nullopt;
     }
+    if (handles_->reachedThroughThread(id.pid)) {
+        auto thread = source.runningThreadImage(id.pid);
+        return thread ? std::optional<std::string>(std::move(thread->link)) : std::nullopt;
+    }
     return "/proc/" + std::to_string(id.pid) + "/exe";
 }
 
 std::optional<std::string> LinuxExecutableAccess::runningPath(const ProcessIdentity& id) {
     // The link first, the identity after it: a newcomer that took the PID over in
     // between is told by its start time.
-    std::optional<std::string> path = handles_->source().executablePath(id.pid);
+    linux_proc::ProcSource& source = handles_->source();
+    std::optional<std::string> path = source.executablePath(id.pid);
+    if (!path && handles_->reachedThroughThread(id.pid)) {
+        if (auto thread = source.runningThreadImage(id.pid)) {
+            path = std::move(thread->path);
+        }
+    }
     if (!path || !runningImage(id)) {
         return std::nullopt;
     }

@@ -25,18 +25,36 @@ std::optional<std::string> UnreadableOwnProcess(linux_proc::ProcSource& source, 
     return "[unreadable] " + *name;
 }
 
+// What a process is listed under, and whether its image is reached through a thread.
+struct Listed {
+    std::string path;
+    bool throughThread = false;
+};
+
 // The executable's path, or the unreadable text of one of this user's processes.
-std::optional<std::string> ListedPath(linux_proc::ProcSource& source, int pid, const linux_proc::ProcStat& stat) {
+std::optional<Listed> ListedPath(linux_proc::ProcSource& source, int pid, const linux_proc::ProcStat& stat) {
     if (stat.kernelThread) {
         return std::nullopt;
     }
     auto path = source.executablePath(pid);
     if (Usable(path)) {
-        return path;
+        return Listed{std::move(*path)};
     }
-    // Read afresh: a process that is ending has let its image go; it is not a hidden program.
+    // Read afresh: a process that is ending has let its image go; it is not a hidden
+    // program, unless only its first thread ended and the others run on.
     const auto now = source.stat(pid);
-    return now && now->startTime == stat.startTime ? UnreadableOwnProcess(source, pid, *now) : std::nullopt;
+    if (!now || now->startTime != stat.startTime) {
+        return std::nullopt;
+    }
+    if (now->ending) {
+        auto thread = source.runningThreadImage(pid);
+        if (!thread || !Usable(thread->path)) {
+            return std::nullopt;
+        }
+        return Listed{std::move(thread->path), true};
+    }
+    auto unreadable = UnreadableOwnProcess(source, pid, *now);
+    return unreadable ? std::optional<Listed>(Listed{std::move(*unreadable)}) : std::nullopt;
 }
 
 } // namespace
@@ -74,17 +92,20 @@ std::optional<ProcessRecord> LinuxProcessTable::record(int pid) {
     // termination can reach, and the next snapshot finds the newcomer. A kernel
     // thread has no executable to read.
     if (const auto known = handles_->held(pid)) {
-        auto path = ListedPath(source, pid, *known);
-        if (!path) {
+        auto listed = ListedPath(source, pid, *known);
+        if (!listed) {
             return std::nullopt;
         }
-        return ProcessRecord{{pid, known->startTime}, std::move(*path)};
+        if (listed->throughThread) {
+            handles_->setReachedThroughThread(pid);
+        }
+        return ProcessRecord{{pid, known->startTime}, std::move(listed->path)};
     }
     // New: the handle first, so that the start time and the link read after it
     // are known to be its process's while the handle has not reported an end.
     const int handle = handles_->open(pid);
     const auto stat = source.stat(pid);
-    auto path = stat ? ListedPath(source, pid, *stat) : std::nullopt;
+    auto listed = stat ? ListedPath(source, pid, *stat) : std::nullopt;
     if (handle >= 0) {
         if (!stat || linux_proc::ProcessHandles::ended(handle)) {
             linux_proc::ProcessHandles::discard(handle);
@@ -92,10 +113,13 @@ std::optional<ProcessRecord> LinuxProcessTable::record(int pid) {
         }
         handles_->hold(pid, *stat, handle);
     }
-    if (!path) {
+    if (!listed) {
         return std::nullopt;
     }
-    return ProcessRecord{{pid, stat->startTime}, std::move(*path)};
+    if (listed->throughThread) {
+        handles_->setReachedThroughThread(pid);
+    }
+    return ProcessRecord{{pid, stat->startTime}, std::move(listed->path)};
 }
 
 } // namespace korvane

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -112,6 +113,28 @@ std::optional<std::string> FileLinkTarget(const char* link) {
 
 std::optional<std::string> ExecutablePath(int pid) {
     return FileLinkTarget(ProcPath(pid, "exe").c_str());
+}
+
+std::optional<ThreadImage> RunningThreadImage(int pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+    DIR* folder = ::opendir(tasks.c_str());
+    if (folder == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<ThreadImage> found;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (name.empty() || name.front() < '1' || name.front() > '9' || name == std::to_string(pid)) {
+            continue;
+        }
+        std::string link = tasks + std::string(name) + "/exe";
+        if (auto path = FileLinkTarget(link.c_str())) {
+            found = ThreadImage{std::move(link), std::move(*path)};
+            break;
+        }
+    }
+    ::closedir(folder);
+    return found;
 }
 
 std::optional<std::string> DescriptorPath(int fd) {

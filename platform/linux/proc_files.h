@@ -20,6 +20,14 @@ std::optional<ProcStat> ReadStat(int pid);
 // The target of /proc/PID/exe without the kernel's " (deleted)" marker; nullopt
 // when it cannot be read.
 std::optional<std::string> ExecutablePath(int pid);
+// A process whose first thread has ended runs on in its other threads, while its own
+// /proc/PID/exe is gone with that thread: it must not hide that way. The image is
+// reached through the link of a thread still running then.
+struct ThreadImage {
+    std::string link; // /proc/PID/task/TID/exe
+    std::string path; // its target, as ExecutablePath gives it
+};
+std::optional<ThreadImage> RunningThreadImage(int pid);
 // The path of the file a descriptor of this process is open on, read from
 // /proc/self/fd/FD the same way.
 std::optional<std::string> DescriptorPath(int fd);

@@ -41,6 +41,10 @@ std::optional<std::string> KernelProcSource::executablePath(int pid) {
     return ExecutablePath(pid);
 }
 
+std::optional<ThreadImage> KernelProcSource::runningThreadImage(int pid) {
+    return RunningThreadImage(pid);
+}
+
 std::optional<std::string> KernelProcSource::ownProcessName(int pid) {
     return OwnProcessName(pid);
 }

@@ -21,6 +21,9 @@ public:
     virtual std::optional<ProcStat> stat(int pid) = 0;
     // The target of /proc/PID/exe without the kernel's " (deleted)" marker.
     virtual std::optional<std::string> executablePath(int pid) = 0;
+    // The image of the process at `pid` as a thread still running reaches it, once
+    // its first thread has ended (see RunningThreadImage).
+    virtual std::optional<ThreadImage> runningThreadImage(int pid) = 0;
     // The command name of the process at `pid` when it runs as this program's user.
     virtual std::optional<std::string> ownProcessName(int pid) = 0;
     // A close-on-exec descriptor for the process now at `pid` that turns readable once
@@ -36,6 +39,7 @@ public:
     std::optional<std::vector<int>> processIds() override;
     std::optional<ProcStat> stat(int pid) override;
     std::optional<std::string> executablePath(int pid) override;
+    std::optional<ThreadImage> runningThreadImage(int pid) override;
     std::optional<std::string> ownProcessName(int pid) override;
     int openHandle(int pid) override;
     bool sendSignal(int handle, int signal) override;

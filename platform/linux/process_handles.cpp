@@ -75,6 +75,17 @@ void ProcessHandles::hold(int pid, const ProcStat& stat, int handle) {
     held_.emplace(pid, Held{stat, handle});
 }
 
+void ProcessHandles::setReachedThroughThread(int pid) {
+    if (const auto found = held_.find(pid); found != held_.end()) {
+        found->second.throughThread = true;
+    }
+}
+
+bool ProcessHandles::reachedThroughThread(int pid) const {
+    const auto found = held_.find(pid);
+    return found != held_.end() && found->second.throughThread;
+}
+
 void ProcessHandles::discard(int handle) {
     ::close(handle);
 }

@@ -44,6 +44,10 @@ public:
     static bool ended(int handle);
     // Keeps the handle (opened by open()) for the process at `pid`, read as `stat`.
     void hold(int pid, const ProcStat& stat, int handle);
+    // The held process at `pid` is reached through a thread still running: its first
+    // thread has ended (see RunningThreadImage). False for what is not held.
+    void setReachedThroughThread(int pid);
+    bool reachedThroughThread(int pid) const;
     // Closes a handle that is not held.
     static void discard(int handle);
 
@@ -65,6 +69,7 @@ private:
     struct Held {
         ProcStat stat;
         int handle;
+        bool throughThread = false;
     };
 
     // True when one more handle fits below the soft limit minus the reserve, after

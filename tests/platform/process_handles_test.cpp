@@ -57,6 +57,7 @@ public:
         }
         return generation(found->second).path;
     }
+    std::optional<linux_proc::ThreadImage> runningThreadImage(int) override { return std::nullopt; }
     std::optional<std::string> ownProcessName(int) override { return std::nullopt; }
     int openHandle(int pid) override {
         if (handlesLeft == 0) {

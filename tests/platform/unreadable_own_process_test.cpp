@@ -8,10 +8,16 @@
 #include <memory>
 #include <thread>
 
+#include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "engine/checksums.h"
+#include "engine/digest_cache.h"
+#include "engine/local_image_digests.h"
+#include "platform/linux/linux_executable_access.h"
 #include "platform/linux/linux_process_table.h"
 #include "platform/linux/linux_process_terminator.h"
 #include "platform/linux/proc_files.h"
@@ -121,6 +127,63 @@ TEST(UnreadableOwnProcessRole, OthersAreNotListed) {
     // Nor any of root's, such as init.
     EXPECT_TRUE(
         std::none_of(records->begin(), records->end(), [](const ProcessRecord& record) { return record.id.pid == 1; }));
+}
+
+// A process whose first thread has ended while another runs on: its own executable
+// link is gone, and so it must not go from view. It is listed under its program,
+// digested through the running thread, and ended whole.
+TEST(UnreadableOwnProcess, AProcessWhoseFirstThreadEndedIsListedDigestedAndEnded) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        pthread_t worker{};
+        ::pthread_create(
+            &worker, nullptr,
+            [](void*) -> void* {
+                for (;;) {
+                    ::pause();
+                }
+            },
+            nullptr);
+        ::syscall(SYS_exit, 0); // this thread only
+    }
+    ASSERT_GT(child, 0);
+    // Ended whatever the test finds: a child left behind would hold this run's output open.
+    bool reaped = false;
+    const std::shared_ptr<void> reaper(nullptr, [&](void*) {
+        if (!reaped) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (linux_proc::ExecutablePath(child) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_FALSE(linux_proc::ExecutablePath(child)) << "the first thread did not end";
+
+    auto handles = std::make_shared<linux_proc::ProcessHandles>();
+    LinuxProcessTable table(handles);
+    LinuxExecutableAccess executables(handles);
+    DigestCache cache;
+    LocalImageDigests images(executables, cache);
+    LinuxProcessTerminator terminator(handles);
+    const auto records = table.enumerate();
+    ASSERT_TRUE(records);
+    const auto found = std::find_if(records->begin(), records->end(),
+                                    [&](const ProcessRecord& record) { return record.id.pid == child; });
+    ASSERT_NE(found, records->end()) << "the process hid";
+    EXPECT_EQ(found->path, self);
+    EXPECT_EQ(executables.runningPath(found->id), self);
+    const RunningImageDigest image = images.digest(found->id);
+    EXPECT_EQ(image.outcome, RunningImageDigest::Outcome::Digested);
+    EXPECT_EQ(image.text, DigestText(FileDigest(self)));
+
+    EXPECT_TRUE(terminator.terminate(found->id));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    reaped = true;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 } // namespace
