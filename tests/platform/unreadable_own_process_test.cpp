@@ -40,16 +40,21 @@ pid_t StartUndumpableChild() {
     return child;
 }
 
+// True once the executable link of the process at `pid` can no longer be read (5 s at most).
+bool LinkGoes(pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (linux_proc::ExecutablePath(pid) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return !linux_proc::ExecutablePath(pid);
+}
+
 // Lists the child as this user's unreadable process, and ends it through the table's
 // identity. Run as an ordinary user: root reads every link.
 void ListAndEndUndumpableChild() {
     const pid_t child = StartUndumpableChild();
     ASSERT_GT(child, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (linux_proc::ExecutablePath(child) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(linux_proc::ExecutablePath(child)) << "the link stayed readable";
+    ASSERT_TRUE(LinkGoes(child)) << "the link stayed readable";
 
     auto handles = std::make_shared<linux_proc::ProcessHandles>();
     LinuxProcessTable table(handles);
@@ -156,11 +161,7 @@ TEST(UnreadableOwnProcess, AProcessWhoseFirstThreadEndedIsListedDigestedAndEnded
             ::waitpid(child, nullptr, 0);
         }
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (linux_proc::ExecutablePath(child) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_FALSE(linux_proc::ExecutablePath(child)) << "the first thread did not end";
+    ASSERT_TRUE(LinkGoes(child)) << "the first thread did not end";
 
     auto handles = std::make_shared<linux_proc::ProcessHandles>();
     LinuxProcessTable table(handles);
