@@ -26,8 +26,8 @@ public:
     GuardProcesses();
 
     // How long a table kept current from process events is trusted before /proc is read
-    // again, for what no event reports (a program file renamed or deleted under its
-    // running process).
+    // again, for what no event reports (a program file renamed under its running
+    // process).
     static constexpr std::chrono::seconds kTableReuse{60};
     // The most processes one batch of events may name for the kept table to follow it.
     static constexpr std::size_t kMostFollowed = 64;
