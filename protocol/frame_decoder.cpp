@@ -105,6 +105,27 @@ Result DecodeKillSet(FieldReader& reader) {
     return Finished(reader, true, KillSet{*generation, std::move(*entries), std::move(*neverKill)});
 }
 
+Result DecodeChanged(FieldReader& reader) {
+    const auto flags = reader.u8();
+    const auto count = flags ? reader.u32() : std::nullopt;
+    if ((flags && (*flags & ~7u) != 0) || (count && *count > kMostStarted)) {
+        return Failed(FrameError::BadValue);
+    }
+    if (!count) {
+        return Failed(FrameError::Truncated);
+    }
+    Changed changed{(*flags & 1) != 0, (*flags & 2) != 0, (*flags & 4) != 0};
+    changed.started.reserve(*count);
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        const auto pid = reader.u32();
+        if (!pid) {
+            return Failed(FrameError::Truncated);
+        }
+        changed.started.push_back(static_cast<std::int32_t>(*pid));
+    }
+    return Finished(reader, true, std::move(changed));
+}
+
 Result DecodeExecutionReported(FieldReader& reader) {
     const auto kind = reader.u8();
     if (kind && *kind > static_cast<std::uint8_t>(ReportKind::GaveUp)) {
@@ -197,13 +218,11 @@ Result DecodeBody(std::span<const std::byte> body) {
         }
         return Finished(reader, outcome.has_value(), KillResult{static_cast<KillOutcome>(outcome.value_or(0))});
     }
-    case MessageType::Changed: {
-        const auto flags = reader.u8();
-        if (flags && (*flags & ~7u) != 0) {
-            return Failed(FrameError::BadValue);
-        }
-        const std::uint8_t bits = flags.value_or(0);
-        return Finished(reader, flags.has_value(), Changed{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0});
+    case MessageType::Changed:
+        return DecodeChanged(reader);
+    case MessageType::LookUpProcess: {
+        const auto pid = reader.u32();
+        return Finished(reader, pid.has_value(), LookUpProcess{static_cast<std::int32_t>(pid.value_or(0))});
     }
     case MessageType::KillSet:
         return DecodeKillSet(reader);

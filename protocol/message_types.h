@@ -16,6 +16,7 @@ enum class MessageType : std::uint8_t {
     Changed = 8,
     KillSet = 9,
     ExecutionReported = 10,
+    LookUpProcess = 11,
 };
 
 // Opens every hello, so that a peer speaking something else entirely is told apart

@@ -73,6 +73,10 @@ void WriteBody(FieldWriter& writer, const Message& message) {
                        writer.u8(static_cast<std::uint8_t>(MessageType::Changed));
                        writer.u8(static_cast<std::uint8_t>((changed.exec ? 1 : 0) | (changed.changed ? 2 : 0) |
                                                            (changed.lost ? 4 : 0)));
+                       writer.u32(static_cast<std::uint32_t>(changed.started.size()));
+                       for (const std::int32_t pid : changed.started) {
+                           writer.u32(static_cast<std::uint32_t>(pid));
+                       }
                    },
                    [&](const KillSet& set) {
                        writer.u8(static_cast<std::uint8_t>(MessageType::KillSet));
@@ -87,6 +91,10 @@ void WriteBody(FieldWriter& writer, const Message& message) {
                        WriteText(writer, report.path);
                        WriteText(writer, report.reason);
                    },
+                   [&](const LookUpProcess& request) {
+                       writer.u8(static_cast<std::uint8_t>(MessageType::LookUpProcess));
+                       writer.u32(static_cast<std::uint32_t>(request.pid));
+                   },
                },
                message);
 }
@@ -100,7 +108,7 @@ std::size_t EntrySize(const ProcessEntry& entry) {
 bool SentByWindow(const Message& message) {
     return std::holds_alternative<Hello>(message) || std::holds_alternative<ListProcesses>(message) ||
            std::holds_alternative<DigestImage>(message) || std::holds_alternative<Kill>(message) ||
-           std::holds_alternative<KillSet>(message);
+           std::holds_alternative<KillSet>(message) || std::holds_alternative<LookUpProcess>(message);
 }
 
 void AppendFrame(std::vector<std::byte>& out, const Message& message) {

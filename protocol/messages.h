@@ -12,7 +12,7 @@ namespace korvane::protocol {
 // type. No descriptor and no file content ever crosses: a digest request names a
 // process, and the answer is the digest text or a failure.
 
-inline constexpr std::uint16_t kVersion = 2;
+inline constexpr std::uint16_t kVersion = 3;
 // Where the service listens unless told otherwise.
 inline constexpr const char* kDefaultSocketPath = "/run/korvane/guard.sock";
 // The whole frame, length field included.
@@ -56,6 +56,14 @@ struct ProcessList {
     bool operator==(const ProcessList&) const = default;
 };
 
+// Window: the process now at this PID (it has just started a program), as a
+// ProcessList of at most one entry.
+struct LookUpProcess {
+    std::int32_t pid = 0;
+
+    bool operator==(const LookUpProcess&) const = default;
+};
+
 // Window: the MD5 of the image this process runs.
 struct DigestImage {
     Identity id;
@@ -88,11 +96,15 @@ struct KillResult {
     bool operator==(const KillResult&) const = default;
 };
 
+// The most PIDs one Changed names; those past it are found by the next reading.
+inline constexpr std::size_t kMostStarted = 1024;
+
 // Service, unasked: the process table changed (the kernel's process events).
 struct Changed {
     bool exec = false;
     bool changed = false;
     bool lost = false;
+    std::vector<std::int32_t> started = {}; // the processes that started a program, in order
 
     bool operator==(const Changed&) const = default;
 };
@@ -121,7 +133,7 @@ struct ExecutionReported {
 };
 
 using Message = std::variant<Hello, ListProcesses, ProcessList, DigestImage, ImageDigest, Kill, KillResult, Changed,
-                             KillSet, ExecutionReported>;
+                             KillSet, ExecutionReported, LookUpProcess>;
 
 // Who may send a message: a frame of the other side's kind is unexpected.
 bool SentByWindow(const Message& message);

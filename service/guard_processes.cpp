@@ -47,7 +47,16 @@ std::vector<protocol::ProcessList> GuardProcesses::list(bool followingEvents) {
     return protocol::SplitProcessList(std::move(entries));
 }
 
+void GuardProcesses::letGoOfEnded() {
+    handles_->forgetEnded();
+    // Nobody here waits for those ends: they only free their descriptors.
+    terminator_.takeEnded();
+}
+
 void GuardProcesses::follow(const ProcessEventBatch& batch) {
+    // Ended processes let go of their pidfds now, not at the next reading, which may
+    // be a minute away.
+    letGoOfEnded();
     // Past so many, one reading of /proc costs less than looking at each.
     if (batch.lost || batch.begun.size() + batch.started.size() + batch.ended.size() > kMostFollowed) {
         kept_.reset();
@@ -65,6 +74,14 @@ void GuardProcesses::follow(const ProcessEventBatch& batch) {
             }
         }
     }
+}
+
+protocol::ProcessList GuardProcesses::lookUp(int pid) {
+    protocol::ProcessList found;
+    if (auto record = pid > 0 ? table_.lookup(pid) : std::nullopt) {
+        found.entries.push_back(ToEntry(std::move(*record)));
+    }
+    return found;
 }
 
 protocol::ImageDigest GuardProcesses::digest(const protocol::Identity& id) {

@@ -40,11 +40,17 @@ public:
     // Keeps the table current: the processes the kernel named are looked at again, so
     // that a change costs no reading of the whole of /proc. Lost events forget it.
     void follow(const ProcessEventBatch& batch);
+    // The process now at `pid`: one entry, or none when nothing is listed there.
+    protocol::ProcessList lookUp(int pid);
     // Never a descriptor, never content: the digest text of the image, or why not.
     protocol::ImageDigest digest(const protocol::Identity& id);
     // Refuses PID 1, the service itself, the window that asks (`asker`) and kernel
     // threads; everything else with exactly this identity is sent SIGKILL.
     protocol::KillOutcome kill(const protocol::Identity& id, pid_t asker);
+    // Readable once a process told to end has ended: call letGoOfEnded() then.
+    int endsDescriptor() const { return terminator_.endsDescriptor(); }
+    // Closes the pidfds held for processes that have ended.
+    void letGoOfEnded();
 
 private:
     std::shared_ptr<linux_proc::ProcessHandles> handles_;

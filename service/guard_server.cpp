@@ -82,6 +82,9 @@ bool GuardServer::run(int stop) {
     if (eventSource_ >= 0) {
         watch(eventSource_, EPOLLIN, EPOLL_CTL_ADD);
     }
+    if (processes_.endsDescriptor() >= 0) {
+        watch(processes_.endsDescriptor(), EPOLLIN, EPOLL_CTL_ADD);
+    }
     if (executionGuard_ != nullptr && !startMarkRefresh()) {
         LogEvent("no timer for the marks: files put at a Kill-listed path are refused from the next Kill set on");
     }
@@ -109,6 +112,10 @@ bool GuardServer::run(int stop) {
             }
             if (descriptor >= 0 && descriptor == eventSource_) {
                 processEvents();
+                continue;
+            }
+            if (descriptor >= 0 && descriptor == processes_.endsDescriptor()) {
+                processes_.letGoOfEnded();
                 continue;
             }
             if (descriptor >= 0 && descriptor == markRefresh_) {
@@ -237,6 +244,8 @@ bool GuardServer::handle(ClientConnection& client, const protocol::Message& mess
         for (const protocol::ProcessList& part : processes_.list(eventSource_ >= 0)) {
             send(client, part);
         }
+    } else if (const auto* lookUp = std::get_if<protocol::LookUpProcess>(&message)) {
+        send(client, processes_.lookUp(lookUp->pid));
     } else if (const auto* request = std::get_if<protocol::DigestImage>(&message)) {
         send(client, processes_.digest(request->id));
     } else if (const auto* kill = std::get_if<protocol::Kill>(&message)) {
@@ -297,7 +306,11 @@ void GuardServer::processEvents() {
     if (!batch.exec && !batch.changed && !batch.lost) {
         return;
     }
-    const protocol::Changed changed{batch.exec, batch.changed, batch.lost};
+    // The windows look at each new program at once, as the kernel's events let a root
+    // window do; past so many, their next reading finds the rest.
+    const std::size_t named = std::min(batch.started.size(), protocol::kMostStarted);
+    const protocol::Changed changed{batch.exec, batch.changed, batch.lost,
+                                    std::vector<std::int32_t>(batch.started.begin(), batch.started.begin() + named)};
     for (const auto& [socket, client] : clients_) {
         if (client->greeted()) {
             send(*client, changed);

@@ -131,6 +131,7 @@ void GuardConnection::drain() {
             events_.exec = events_.exec || changed->exec;
             events_.changed = events_.changed || changed->changed;
             events_.lost = events_.lost || changed->lost;
+            events_.started.insert(events_.started.end(), changed->started.begin(), changed->started.end());
             Signal(eventFd_);
         } else if (auto* report = std::get_if<protocol::ExecutionReported>(&*result.message)) {
             if (reports_.size() == kReportsKept) {

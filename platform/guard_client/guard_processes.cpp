@@ -29,6 +29,16 @@ std::optional<std::vector<ProcessRecord>> GuardProcessTable::enumerate() {
     return std::nullopt;
 }
 
+std::optional<ProcessRecord> GuardProcessTable::lookup(int pid) {
+    auto answer = connection_->request(protocol::LookUpProcess{pid});
+    auto* found = answer ? std::get_if<protocol::ProcessList>(&*answer) : nullptr;
+    if (found == nullptr || found->entries.empty()) {
+        return std::nullopt;
+    }
+    protocol::ProcessEntry& entry = found->entries.front();
+    return ProcessRecord{{entry.id.pid, entry.id.startTime}, std::move(entry.path)};
+}
+
 bool GuardProcessTerminator::terminate(const ProcessIdentity& id) {
     const auto answer = connection_->request(protocol::Kill{ToWire(id)});
     const auto* result = answer ? std::get_if<protocol::KillResult>(&*answer) : nullptr;

@@ -19,6 +19,7 @@ class GuardProcessTable : public ProcessTable {
 public:
     explicit GuardProcessTable(std::shared_ptr<GuardConnection> connection) : connection_(std::move(connection)) {}
     std::optional<std::vector<ProcessRecord>> enumerate() override;
+    std::optional<ProcessRecord> lookup(int pid) override;
 
 private:
     std::shared_ptr<GuardConnection> connection_;

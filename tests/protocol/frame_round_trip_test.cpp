@@ -40,6 +40,8 @@ std::vector<Message> EveryKind() {
         Changed{},
         Changed{true, true, true},
         Changed{false, true, false},
+        Changed{true, true, false, {1, 0x7FFFFFFF, -1}},
+        LookUpProcess{0x7FFFFFFF},
         KillSet{},
         KillSet{0xFFFFFFFFFFFFFFFFull, {"/opt/evil", "miner", std::string("a\0b", 3)}, {"   pw", ""}},
         ExecutionReported{ReportKind::Refused, 0x7FFFFFFF, "/opt/evil", ""},
@@ -74,6 +76,7 @@ TEST(FrameRoundTrip, OnlyWindowRequestsAndTheHelloCountAsSentByTheWindow) {
     EXPECT_TRUE(SentByWindow(DigestImage{}));
     EXPECT_TRUE(SentByWindow(Kill{}));
     EXPECT_TRUE(SentByWindow(KillSet{}));
+    EXPECT_TRUE(SentByWindow(LookUpProcess{}));
     EXPECT_FALSE(SentByWindow(ExecutionReported{}));
     EXPECT_FALSE(SentByWindow(ProcessList{}));
     EXPECT_FALSE(SentByWindow(ImageDigest{}));

@@ -184,14 +184,24 @@ TEST_F(GuardServiceTest, AClientThatAsksAndNeverReadsIsDroppedAndOthersAreServed
     EXPECT_TRUE(client->list());
 }
 
-TEST_F(GuardServiceTest, TellsGreetedWindowsWhenAProgramStarts) {
+// A window is told which process started a program, and can look that one up alone.
+TEST_F(GuardServiceTest, TellsGreetedWindowsWhichProcessStartedAProgram) {
     auto client = greeted();
-    test::ChildProcess child("/bin/true", {});
-    const std::optional<protocol::Changed> report = client->receiveReport(2000);
-    if (!report) {
+    const std::string program = folder.file("starter");
+    test::CopySleepBinary(program);
+    test::ChildProcess child(program, {"60"});
+    bool named = false;
+    for (auto report = client->receiveReport(2000); report && !named; report = client->receiveReport(2000)) {
+        named = std::find(report->started.begin(), report->started.end(), child.pid()) != report->started.end();
+    }
+    if (!named) {
         GTEST_SKIP() << "no process events here (a PID namespace?)";
     }
-    EXPECT_TRUE(report->changed || report->exec);
+    ASSERT_TRUE(client->send(protocol::LookUpProcess{child.pid()}));
+    EXPECT_EQ(client->receive(),
+              protocol::Message(protocol::ProcessList{true, true, {{IdentityOf(child.pid()), program}}}));
+    ASSERT_TRUE(client->send(protocol::LookUpProcess{0}));
+    EXPECT_EQ(client->receive(), protocol::Message(protocol::ProcessList{}));
 }
 
 // The service may answer a listing from its last reading; a program started or ended
@@ -226,12 +236,16 @@ TEST_F(GuardServiceTest, AListingShowsWhatStartedAndEndedSinceTheLastOne) {
 
 // Run as a child under setpriv by the test below: connects and says whether it was let in.
 // The sockets the service holds: its listener and one per client.
-std::ptrdiff_t OpenSockets(pid_t pid) {
+std::ptrdiff_t OpenDescriptors(pid_t pid, const std::string& kind) {
     const std::filesystem::directory_iterator fds("/proc/" + std::to_string(pid) + "/fd");
-    return std::count_if(begin(fds), end(fds), [](const std::filesystem::directory_entry& fd) {
+    return std::count_if(begin(fds), end(fds), [&](const std::filesystem::directory_entry& fd) {
         std::error_code error;
-        return std::filesystem::read_symlink(fd.path(), error).string().starts_with("socket:");
+        return std::filesystem::read_symlink(fd.path(), error).string().starts_with(kind);
     });
+}
+
+std::ptrdiff_t OpenSockets(pid_t pid) {
+    return OpenDescriptors(pid, "socket:");
 }
 
 // A pushed set stays in force after its window has gone, and what was refused while no
@@ -299,6 +313,32 @@ TEST_F(GuardServiceTest, PeerOutsideTheGroupIsRefused) {
         ASSERT_TRUE(peer.waitEnded(30000));
         EXPECT_EQ(peer.exitCode(), 0) << (member ? "member" : "outsider");
     }
+}
+
+// Every kill keeps a pidfd until its process has ended; then it must go, or a service
+// that ends programs all day runs out of descriptors.
+TEST_F(GuardServiceTest, ProcessesEndedThroughTheServiceLeaveNoDescriptorsBehind) {
+    constexpr int kChildren = 20;
+    const std::string program = folder.file("doomed");
+    test::CopySleepBinary(program);
+    std::vector<std::unique_ptr<test::ChildProcess>> children;
+    for (int i = 0; i < kChildren; ++i) {
+        children.push_back(std::make_unique<test::ChildProcess>(program, std::vector<std::string>{"60"}));
+    }
+    auto client = greeted();
+    ASSERT_TRUE(client->list());
+    const std::ptrdiff_t holding = OpenDescriptors(service->pid(), "anon_inode:[pidfd]");
+    for (const auto& child : children) {
+        EXPECT_EQ(kill(*client, IdentityOf(child->pid())), protocol::KillOutcome::Signalled);
+        ASSERT_TRUE(child->waitEnded(5000));
+    }
+    std::ptrdiff_t left = holding;
+    for (int wait = 0; wait < 50 && left > holding - kChildren; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(client->list());
+        left = OpenDescriptors(service->pid(), "anon_inode:[pidfd]");
+    }
+    EXPECT_LE(left, holding - kChildren);
 }
 
 } // namespace
