@@ -12,6 +12,9 @@ namespace korvane {
 // stored.
 class FlagString {
 public:
+    static constexpr std::size_t kPreferencesUnfolded = 1;
+    static constexpr std::size_t kTrustInstalledPackages = 3;
+
     // Before the copy is taken the working string is fifteen "0".
     FlagString() : text_(15, '0') {}
 

@@ -37,9 +37,6 @@ const QString kFirstRunNotice = QStringLiteral(
 const QString kSaveFailedNotice =
     QStringLiteral("<OK>The Korvane data files could not be saved, so Korvane stays open.  The activity log names the "
                    "file that failed.  Correct the problem, then quit again.");
-const QString kNoPackageDatabase =
-    QStringLiteral("Greyed out: this system has no package database (/var/lib/dpkg), so nothing here was installed "
-                   "by dpkg.");
 const QString kFolded = QStringLiteral("Preferences >>");
 const QString kUnfolded = QStringLiteral("<< Preferences");
 
@@ -336,7 +333,7 @@ void TForm1::FormCreate() {
     }
     // A tick restored from the settings was confirmed when the user gave it.
     setAutoKillConfirmed(CheckBox1->isChecked());
-    setAutoKillChecksumsLook(CheckBox2->isChecked());
+    preferences_->setAutoKillChecksumsLook(CheckBox2->isChecked());
     TIconList images;
     images.add(ArtworkIcon(Artwork::TrayActivated));
     images.add(ArtworkIcon(Artwork::TrayStopped));
@@ -347,29 +344,9 @@ void TForm1::FormCreate() {
     engine_->takeFirstSnapshot(); // also sets ForceCheck
     applyStartMode();
     flags_.take(ParmEdit->text().toStdString());
-    applyPackageTrust();
+    preferences_->applyPackageTrust();
     SetAutoStart(CheckBox3->isChecked());
     Panel17->move(12, 129);
-}
-
-void TForm1::applyPackageTrust() {
-    PackageTrust& packages = engine_->packages();
-    TrustInstalledPackages1->setChecked(flags_.isOn(3));
-    if (!packages.available()) {
-        TrustInstalledPackages1->setEnabled(false);
-        TrustInstalledPackages1->setToolTip(kNoPackageDatabase);
-    } else if (flags_.isOn(3)) {
-        // Read now, so that the records are there by the time the watch needs them.
-        packages.index();
-    }
-}
-
-void TForm1::setTrustInstalledPackages(bool on) {
-    flags_.setKept(3, on);
-    if (trustInstalledPackages()) {
-        engine_->packages().index();
-    }
-    engine_->flags().ForceCheck = true;
 }
 
 bool TForm1::packagesVouch() {
@@ -398,11 +375,11 @@ void TForm1::FormActivate() {
         messagePanel_->RegisterFirstEvent(CheckBox9);
         messagePanel_->RegisterFirstEvent(CheckBox5);
         if (CheckBox5->isChecked() && !lockPassword().empty()) {
-            paintLockArea(true);
+            preferences_->paintLockArea(true);
         }
-        if (flags_.isOn(1)) {
+        if (flags_.isOn(FlagString::kPreferencesUnfolded)) {
             PrefButton2Click();
-            applyListBackground();
+            preferences_->applyListBackground();
         }
         if (flags_.takeFirstRunNotice()) {
             messagePanel_->CentralMessagesRtn(kFirstRunNotice);
@@ -425,14 +402,14 @@ void TForm1::PrefButton2Click() {
         PrefButton2->setCaption(kUnfolded);
         PlaceWindow(*this, {geometry::kUnfoldedLeft, y()});
         setOuterWidth(geometry::kUnfoldedWidth);
-        flags_.set(1, true);
+        flags_.set(FlagString::kPreferencesUnfolded, true);
     } else {
         setOuterWidth(geometry::kFoldedWidth);
         Panel11->hide();
         messagePanel_->LockPanels(false);
         PrefButton2->setCaption(kFolded);
         PlaceWindow(*this, {geometry::kFoldedLeft, y()});
-        flags_.set(1, false);
+        flags_.set(FlagString::kPreferencesUnfolded, false);
         // An interval typed but not committed is discarded.
         commitCheckInterval();
     }
@@ -544,7 +521,7 @@ bool TForm1::uncheckBypassedKillsAtEoj() const {
 }
 
 bool TForm1::trustInstalledPackages() const {
-    return flags_.isOn(3) && engine_->packages().available();
+    return flags_.isOn(FlagString::kTrustInstalledPackages) && engine_->packages().available();
 }
 
 bool TForm1::questionableDialogUp() const {
@@ -568,30 +545,6 @@ void TForm1::QuitConfirmedClose() {
 void TForm1::setAutoKillConfirmed(bool confirmed) {
     autoKillConfirmed_ = confirmed;
     PaintInForce({CheckBox1, Label1, Panel6}, confirmed);
-}
-
-void TForm1::setAutoKillChecksumsLook(bool inForce) {
-    PaintInForce({CheckBox2, Label3, Panel9}, inForce);
-}
-
-void TForm1::paintLockArea(bool locked) {
-    Paint(Panel10, locked ? palette::kRed : palette::kBeige, palette::kNavy);
-    for (QWidget* text : {static_cast<QWidget*>(CheckBox5), static_cast<QWidget*>(Label6)}) {
-        PaintText(text, locked ? palette::kYellow : palette::kNavy);
-    }
-}
-
-bool TForm1::applyListBackground() {
-    for (const QWidget* list : {TextListBox2, CheckListBox3, TextListBox4}) {
-        if (ListColour(list) == palette::kRed) {
-            return false;
-        }
-    }
-    const QColor background = CheckBox4->isChecked() ? palette::kCream : QColor(Qt::white);
-    for (TTextListBox* list : {TextListBox1, TextListBox2, CheckListBox3, TextListBox4}) {
-        PaintList(list, background, palette::kNavy);
-    }
-    return true;
 }
 
 void TForm1::dropUnconfirmedAutoKill() {

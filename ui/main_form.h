@@ -101,14 +101,6 @@ public:
     void SetAutoStart(bool on);
     void CheckBox3Click();
 
-    // Shared by the handlers of the preferences, which paint the same controls:
-    // "Auto Kill unknown checksums" with its continuation and bar.
-    void setAutoKillChecksumsLook(bool inForce);
-    // The lock area: red with yellow texts while LOCK is set, else beige with navy.
-    void paintLockArea(bool locked);
-    // The background-colour preference: cream or white lists, unless a list is painted
-    // red by the tamper marking (then false, and nothing is painted).
-    bool applyListBackground();
     // The activation button: "Activated" in yellow, or "Stopped" in red.
     void setActivationLook(bool activated);
 
@@ -131,6 +123,8 @@ public:
     bool firstActivation() const { return FirstActivation; }
     // The working preferences flag string.
     const FlagString& flags() const { return flags_; }
+    FlagString& flags() { return flags_; }
+    PreferencesPanel& preferences() { return *preferences_; }
     // The lock password (MaskEdit1), as its bytes.
     std::string lockPassword() const;
     // Set while the window was sent to the notification area.
@@ -139,9 +133,6 @@ public:
     TrayControls& trayControls() { return *trayControls_; }
     // "Auto Kill unknown processes without prompting." ticked, confirmed or not.
     bool autoKillTicked() const { return CheckBox1->isChecked(); }
-    // "Trust installed packages" set or cleared: kept in the flag string, and the
-    // running processes are judged again.
-    void setTrustInstalledPackages(bool on);
     // Trusted, and the package database has been read: its records stand in for an
     // empty Safe list.
     bool packagesVouch();
@@ -179,9 +170,6 @@ private:
     void FormCloseQuery(bool& CanClose);
     void setOuterWidth(int outerWidth);
     void commitCheckInterval();
-    // Shows the flag string's "Trust installed packages" on its menu item, greyed out
-    // where there is no package database, and starts reading the database when trusted.
-    void applyPackageTrust();
     void applyStartMode();
     void stopTimers();
     RunningTimers runningTimers() const;

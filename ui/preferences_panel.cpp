@@ -8,6 +8,14 @@
 
 namespace korvane {
 
+namespace {
+
+const QString kNoPackageDatabase =
+    QStringLiteral("Greyed out: this system has no package database (/var/lib/dpkg), so nothing here was installed "
+                   "by dpkg.");
+
+} // namespace
+
 PreferencesPanel::PreferencesPanel(TForm1& form, QObject* parent) : QObject(parent), form_(form), c_(form.controls()) {
     const auto wire = [this](auto* control, auto signal, void (PreferencesPanel::*handler)()) {
         connect(control, signal, this, [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
@@ -26,7 +34,7 @@ PreferencesPanel::PreferencesPanel(TForm1& form, QObject* parent) : QObject(pare
 }
 
 void PreferencesPanel::CheckBox2Click() {
-    form_.setAutoKillChecksumsLook(c_.CheckBox2->isChecked());
+    setAutoKillChecksumsLook(c_.CheckBox2->isChecked());
     if (!form_.firstActivation()) {
         c_.Panel14->setFocus();
     }
@@ -34,7 +42,7 @@ void PreferencesPanel::CheckBox2Click() {
 
 void PreferencesPanel::CheckBox4Click() {
     // A list painted red by the tamper marking keeps every list's colour.
-    if (form_.applyListBackground()) {
+    if (applyListBackground()) {
         c_.Panel14->setFocus();
     }
 }
@@ -48,7 +56,7 @@ void PreferencesPanel::CheckBox5Click() {
     if (c_.CheckBox5->isChecked() && Trim(form_.lockPassword()).empty()) {
         c_.CheckBox5->setChecked(false);
     }
-    form_.paintLockArea(c_.CheckBox5->isChecked());
+    paintLockArea(c_.CheckBox5->isChecked());
     c_.Panel14->setFocus();
 }
 
@@ -67,8 +75,49 @@ void PreferencesPanel::CheckBox9Click() {
     c_.Panel14->setFocus();
 }
 
+// Kept in the flag string; the running processes are judged again.
 void PreferencesPanel::TrustInstalledPackages1Click() {
-    form_.setTrustInstalledPackages(c_.TrustInstalledPackages1->isChecked());
+    form_.flags().setKept(FlagString::kTrustInstalledPackages, c_.TrustInstalledPackages1->isChecked());
+    if (form_.trustInstalledPackages()) {
+        form_.engine().packages().index();
+    }
+    form_.engine().flags().ForceCheck = true;
+}
+
+void PreferencesPanel::applyPackageTrust() {
+    PackageTrust& packages = form_.engine().packages();
+    c_.TrustInstalledPackages1->setChecked(form_.flags().isOn(FlagString::kTrustInstalledPackages));
+    if (!packages.available()) {
+        c_.TrustInstalledPackages1->setEnabled(false);
+        c_.TrustInstalledPackages1->setToolTip(kNoPackageDatabase);
+    } else if (form_.flags().isOn(FlagString::kTrustInstalledPackages)) {
+        // Read now, so that the records are there by the time the watch needs them.
+        packages.index();
+    }
+}
+
+void PreferencesPanel::setAutoKillChecksumsLook(bool inForce) {
+    PaintInForce({c_.CheckBox2, c_.Label3, c_.Panel9}, inForce);
+}
+
+void PreferencesPanel::paintLockArea(bool locked) {
+    Paint(c_.Panel10, locked ? palette::kRed : palette::kBeige, palette::kNavy);
+    for (QWidget* text : {static_cast<QWidget*>(c_.CheckBox5), static_cast<QWidget*>(c_.Label6)}) {
+        PaintText(text, locked ? palette::kYellow : palette::kNavy);
+    }
+}
+
+bool PreferencesPanel::applyListBackground() {
+    for (const QWidget* list : {c_.TextListBox2, c_.CheckListBox3, c_.TextListBox4}) {
+        if (ListColour(list) == palette::kRed) {
+            return false;
+        }
+    }
+    const QColor background = c_.CheckBox4->isChecked() ? palette::kCream : QColor(Qt::white);
+    for (TTextListBox* list : {c_.TextListBox1, c_.TextListBox2, c_.CheckListBox3, c_.TextListBox4}) {
+        PaintList(list, background, palette::kNavy);
+    }
+    return true;
 }
 
 void PreferencesPanel::Changepassword1Click() {
@@ -90,7 +139,7 @@ void PreferencesPanel::EncartaButton8Click() {
     if (c_.MaskEdit1->text().isEmpty()) {
         // No password, no LOCK.
         c_.CheckBox5->setChecked(false);
-        form_.paintLockArea(false);
+        paintLockArea(false);
     }
     closePasswordPanel();
 }
