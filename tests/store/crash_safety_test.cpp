@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -75,6 +76,25 @@ protected:
         FillVersion(safe, kill, neverKill, 1);
         saveAsShutdown();
     }
+
+    // Each of the five data files with its bytes as they are now.
+    std::vector<std::pair<std::string, std::string>> filesNow() const {
+        std::vector<std::pair<std::string, std::string>> now;
+        for (const std::string* file :
+             {&files.safeList, &files.killList, &files.neverKillList, &files.seal, &files.sealBackup}) {
+            now.emplace_back(*file, test::ReadFileBytes(*file));
+        }
+        return now;
+    }
+
+    // The save shutdown runs, of lists of version 2; 0 when it succeeded.
+    std::function<int()> savingVersion2() {
+        return [this] {
+            store.LoadLists();
+            FillVersion(safe, kill, neverKill, 2);
+            return store.SaveLists("") ? 0 : 1;
+        };
+    }
 };
 
 // The save that shutdown runs is failed at each of its write steps in turn, in a
@@ -82,16 +102,8 @@ protected:
 // that reports failure before any file was put in place leaves the old files and a
 // passing seal.
 TEST_F(CrashSafetyTest, FailureAtEveryWriteStepLeavesOldOrNewLists) {
-    std::vector<std::pair<std::string, std::string>> old;
-    for (const std::string* file :
-         {&files.safeList, &files.killList, &files.neverKillList, &files.seal, &files.sealBackup}) {
-        old.emplace_back(*file, test::ReadFileBytes(*file));
-    }
-    const auto save = [this] {
-        store.LoadLists();
-        FillVersion(safe, kill, neverKill, 2);
-        return store.SaveLists("") ? 0 : 1;
-    };
+    const auto old = filesNow();
+    const auto save = savingVersion2();
     const test::ForkedRun clean = test::RunWithWriteFault(save, 0);
     if (!clean.traced) {
         GTEST_SKIP() << "this system does not let a test trace its child (ptrace)";
@@ -148,16 +160,8 @@ std::vector<std::string> StrayFiles(const DataFiles& files) {
 // start raises no alarm and leaves no temporary file lying about; a list then really
 // changed still raises it.
 TEST_F(CrashSafetyTest, CrashAnywhereInASaveIsNoTamperingButTamperingStillIs) {
-    std::vector<std::pair<std::string, std::string>> old;
-    for (const std::string* file :
-         {&files.safeList, &files.killList, &files.neverKillList, &files.seal, &files.sealBackup}) {
-        old.emplace_back(*file, test::ReadFileBytes(*file));
-    }
-    const auto save = [this] {
-        store.LoadLists();
-        FillVersion(safe, kill, neverKill, 2);
-        return store.SaveLists("") ? 0 : 1;
-    };
+    const auto old = filesNow();
+    const auto save = savingVersion2();
     const test::ForkedRun clean = test::RunWithWriteFault(save, 0);
     if (!clean.traced) {
         GTEST_SKIP() << "this system does not let a test trace its child (ptrace)";
