@@ -9,7 +9,7 @@ namespace korvane {
 
 ExecutionRefusalWatch::ExecutionRefusalWatch(ExecutionRefusals& refusals, int reportsDescriptor,
                                              const QListWidget& kill, const QListWidget& neverKill, QObject* parent)
-    : QObject(parent), refusals_(refusals) {
+    : QObject(parent), refusals_(refusals), sync_(*this, [this] { RunHandler([this] { refusals_.sync(); }); }) {
     watchList(kill);
     watchList(neverKill);
     auto* notifier = new QSocketNotifier(reportsDescriptor, QSocketNotifier::Read, this);
@@ -27,17 +27,7 @@ void ExecutionRefusalWatch::watchList(const QListWidget& list) {
 }
 
 void ExecutionRefusalWatch::requestSync() {
-    if (syncQueued_) {
-        return;
-    }
-    syncQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            syncQueued_ = false;
-            RunHandler([this] { refusals_.sync(); });
-        },
-        Qt::QueuedConnection);
+    sync_.request();
 }
 
 } // namespace korvane

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include "engine/execution_refusals.h"
+#include "ui/queued_once.h"
 
 namespace korvane {
 
@@ -25,7 +26,7 @@ private:
     void watchList(const QListWidget& list);
 
     ExecutionRefusals& refusals_;
-    bool syncQueued_ = false;
+    QueuedOnce sync_;
 };
 
 } // namespace korvane

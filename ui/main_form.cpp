@@ -438,17 +438,7 @@ void TForm1::checkNewcomers(const std::vector<int>& pids) {
 // cycle and returns: ticks then go on inside the questionable dialog. At most one
 // cycle waits in the queue; timeouts that come meanwhile add nothing.
 void TForm1::Timer1Timeout() {
-    if (cycleQueued_) {
-        return;
-    }
-    cycleQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            cycleQueued_ = false;
-            Timer1Timer();
-        },
-        Qt::QueuedConnection);
+    cycle_.request();
 }
 
 void TForm1::Timer1Timer() {

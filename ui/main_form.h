@@ -19,6 +19,7 @@
 #include "ui/message_panel.h"
 #include "ui/persistent_form.h"
 #include "ui/preferences_panel.h"
+#include "ui/queued_once.h"
 #include "ui/tray_controls.h"
 
 namespace korvane {
@@ -191,7 +192,7 @@ private:
     std::unique_ptr<ListBoxPane> neverKillPane_;
     bool InTray = false;
     bool autoKillConfirmed_ = false;
-    bool cycleQueued_ = false; // a watch cycle waits in the event queue
+    QueuedOnce cycle_{*this, [this] { Timer1Timer(); }}; // the watch cycle, queued by Timer1
     bool FirstActivation = true;
     bool FirstPaintDone = false;
     bool shownOnce_ = false;
