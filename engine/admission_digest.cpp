@@ -8,6 +8,8 @@ namespace korvane {
 
 namespace {
 
+using Outcome = RunningImageDigest::Outcome;
+
 // True while the process `id` runs the program at `path`. An exec keeps the process's
 // identity but changes its image: then what it runs says nothing about `path`.
 bool RunsPath(const ProcessIdentity& id, std::string_view path, ExecutableAccess& executables) {
@@ -15,63 +17,54 @@ bool RunsPath(const ProcessIdentity& id, std::string_view path, ExecutableAccess
     return running && *running == path;
 }
 
-// The image the process `id` runs while it runs the program at `path`.
-std::optional<std::string> ImageOfPath(const ProcessIdentity& id, std::string_view path,
-                                       ExecutableAccess& executables) {
-    return RunsPath(id, path, executables) ? executables.runningImage(id) : std::nullopt;
-}
-
-// The digest text of `image`, the image the process `id` runs for `path`; std::nullopt
-// when the process ended, or started another program, while it was read.
-std::optional<std::string> RunningImageDigest(const std::string& image, const ProcessIdentity& id,
-                                              std::string_view path, ExecutableAccess& executables) {
-    std::string digest;
-    try {
-        digest = DigestText(FileDigest(image));
-    } catch (const FileError&) {
-        if (RunsPath(id, path, executables)) {
-            throw;
-        }
-        return std::nullopt;
+// The image the process `id` runs while it runs the program at `path`, read where the
+// watch reads running images. Ended stands for "passed over": the process ended, or
+// started another program, before or while its image was read.
+RunningImageDigest ImageWhileRunning(const ProcessIdentity& id, std::string_view path, const AdmissionReads& reads) {
+    if (!RunsPath(id, path, reads.executables)) {
+        return {Outcome::Ended, {}};
     }
-    if (!RunsPath(id, path, executables)) {
-        return std::nullopt;
+    RunningImageDigest read = reads.images.digest(id);
+    if (read.outcome != Outcome::Ended && !RunsPath(id, path, reads.executables)) {
+        return {Outcome::Ended, {}};
     }
-    return digest;
+    return read;
 }
 
 } // namespace
 
-std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapshot, ExecutableAccess& executables) {
+std::string AdmissionDigest(std::string_view path, const ProcessSnapshot& snapshot, const AdmissionReads& reads) {
     for (const SnapshotEntry& entry : snapshot.StgLst()) {
         if (Trim(entry.path) != path) {
             continue;
         }
-        const std::optional<std::string> image = ImageOfPath(entry.id, entry.path, executables);
-        if (!image) {
-            continue;
-        }
         // A copy that ended or moved on meanwhile is passed over; another may still run.
-        if (std::optional<std::string> digest = RunningImageDigest(*image, entry.id, entry.path, executables)) {
-            return *digest;
+        RunningImageDigest read = ImageWhileRunning(entry.id, entry.path, reads);
+        if (read.outcome == Outcome::Digested) {
+            return std::move(read.text);
+        }
+        if (read.outcome != Outcome::Ended) {
+            throw FileError::cannotOpen(std::string(path));
         }
     }
     return DigestText(FileDigest(std::string(path)));
 }
 
-std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, ExecutableAccess& executables) {
-    if (const std::optional<std::string> image = ImageOfPath(process.id, process.path, executables)) {
-        if (executables.probe(*image)) {
-            if (std::optional<std::string> digest = RunningImageDigest(*image, process.id, process.path, executables)) {
-                return digest;
-            }
-        } else if (RunsPath(process.id, process.path, executables)) {
-            return std::nullopt; // refused while the process still runs it
-        }
+std::optional<std::string> ProcessAdmissionDigest(const SnapshotEntry& process, const AdmissionReads& reads) {
+    RunningImageDigest read = ImageWhileRunning(process.id, process.path, reads);
+    switch (read.outcome) {
+    case Outcome::Digested:
+        return std::move(read.text);
+    case Outcome::Unreadable:
+        return std::nullopt; // refused while the process still runs it
+    case Outcome::ReadFailed:
+        throw FileError::readFailed(process.path);
+    case Outcome::Ended:
+        break;
     }
     // The process has ended, or runs another program now: what runs next under the
     // questioned path is the file at that path.
-    if (!executables.probe(process.path)) {
+    if (!reads.executables.probe(process.path)) {
         return std::nullopt;
     }
     return DigestText(FileDigest(process.path));

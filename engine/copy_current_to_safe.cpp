@@ -10,7 +10,7 @@
 namespace korvane {
 
 bool CopyAllCurrentToSafe(const ListPane& current, ListPane& safe, std::string_view ownExecutable,
-                          const ProcessSnapshot& snapshot, ExecutableAccess& executables) {
+                          const ProcessSnapshot& snapshot, const AdmissionReads& reads) {
     const std::string own = Trim(ownExecutable);
     for (const std::string& entry : current.items()) {
         const std::string path = Trim(entry);
@@ -18,7 +18,7 @@ bool CopyAllCurrentToSafe(const ListPane& current, ListPane& safe, std::string_v
             continue;
         }
         try {
-            AdmitToSafeList(safe, path, AdmissionDigest(path, snapshot, executables));
+            AdmitToSafeList(safe, path, AdmissionDigest(path, snapshot, reads));
         } catch (const FileError&) {
             return false;
         }

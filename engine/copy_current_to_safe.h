@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "engine/admission_digest.h"
 #include "engine/list_pane.h"
 #include "engine/process_snapshot.h"
-#include "platform/api/executable_access.h"
 
 namespace korvane {
 
@@ -18,6 +18,6 @@ namespace korvane {
 // Stops at the first entry whose file cannot be digested and returns false: the
 // entries before it stay admitted and the clean-up is skipped.
 bool CopyAllCurrentToSafe(const ListPane& current, ListPane& safe, std::string_view ownExecutable,
-                          const ProcessSnapshot& snapshot, ExecutableAccess& executables);
+                          const ProcessSnapshot& snapshot, const AdmissionReads& reads);
 
 } // namespace korvane

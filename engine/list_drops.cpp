@@ -95,7 +95,7 @@ DropOutcome ListDrops::TextListBox2DragDrop(std::string_view source, std::option
     }
     std::string digest;
     try {
-        digest = AdmissionDigest(*entry, snapshot_, executables_);
+        digest = AdmissionDigest(*entry, snapshot_, reads_);
     } catch (const FileError&) {
         // A file that cannot be read cannot be vouched for.
         return Stopped();

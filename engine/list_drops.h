@@ -6,10 +6,10 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/admission_digest.h"
 #include "engine/list_pane.h"
 #include "engine/process_snapshot.h"
 #include "engine/watch_engine.h"
-#include "platform/api/executable_access.h"
 
 namespace korvane {
 
@@ -42,9 +42,8 @@ bool TextListBox4DragOver(std::string_view source);
 // component name and the index of its highlighted entry, if one is highlighted.
 class ListDrops {
 public:
-    ListDrops(WatchPanes panes, ProgramLocation location, const ProcessSnapshot& snapshot,
-              ExecutableAccess& executables)
-        : panes_(panes), location_(std::move(location)), snapshot_(snapshot), executables_(executables) {}
+    ListDrops(WatchPanes panes, ProgramLocation location, const ProcessSnapshot& snapshot, AdmissionReads reads)
+        : panes_(panes), location_(std::move(location)), snapshot_(snapshot), reads_(reads) {}
 
     // The cursor of a drag from the Current list: no-drop for the program's own
     // executable, which the Safe list refuses.
@@ -63,7 +62,7 @@ private:
     WatchPanes panes_;
     ProgramLocation location_;
     const ProcessSnapshot& snapshot_;
-    ExecutableAccess& executables_;
+    AdmissionReads reads_;
 };
 
 } // namespace korvane

@@ -14,9 +14,8 @@ public:
     LocalImageDigests(ExecutableAccess& executables, DigestCache& digests)
         : executables_(executables), digests_(digests) {}
 
-    // Unreadable when the probe refuses the image of a running process. Throws
-    // FileError when an image that passed the probe cannot be read while its process
-    // still runs.
+    // Unreadable when the probe refuses the image of a running process; ReadFailed
+    // when an image that passed the probe cannot be read while its process still runs.
     RunningImageDigest digest(const ProcessIdentity& id) override;
 
 private:

@@ -35,7 +35,7 @@ void QuestionableDecisions::EndKillPass() {
 
 void QuestionableDecisions::AdmitCheckedLine(const SnapshotEntry& process) {
     const std::optional<std::string> digest =
-        ListablePath(process.path) ? ProcessAdmissionDigest(process, executables_) : std::nullopt;
+        ListablePath(process.path) ? ProcessAdmissionDigest(process, reads_) : std::nullopt;
     if (!digest) {
         RecordDecision(log_, process, kNotSafeListed, false);
         return;

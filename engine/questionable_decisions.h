@@ -1,10 +1,10 @@
 #pragma once
 
 #include "engine/activity_log.h"
+#include "engine/admission_digest.h"
 #include "engine/list_pane.h"
 #include "engine/process_killer.h"
 #include "engine/process_snapshot.h"
-#include "platform/api/executable_access.h"
 
 namespace korvane {
 
@@ -15,9 +15,8 @@ namespace korvane {
 // a call that throws leaves its line, and those not yet handled, undecided.
 class QuestionableDecisions {
 public:
-    QuestionableDecisions(ProcessKiller& killer, ActivityLog& log, ExecutableAccess& executables, ListPane& safe,
-                          ListPane& kill)
-        : killer_(killer), log_(log), executables_(executables), safe_(safe), kill_(kill) {}
+    QuestionableDecisions(ProcessKiller& killer, ActivityLog& log, AdmissionReads reads, ListPane& safe, ListPane& kill)
+        : killer_(killer), log_(log), reads_(reads), safe_(safe), kill_(kill) {}
 
     // "KILL CHECKED IMMEDIATELY" for one line: terminates the process, logs it and
     // appends its path, unmarked, to the Kill list.
@@ -35,7 +34,7 @@ public:
 private:
     ProcessKiller& killer_;
     ActivityLog& log_;
-    ExecutableAccess& executables_;
+    AdmissionReads reads_;
     ListPane& safe_;
     ListPane& kill_;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/activity_log.h"
+#include "engine/admission_digest.h"
 #include "engine/digest_cache.h"
 #include "engine/execution_refusals.h"
 #include "engine/filter_list.h"
@@ -70,8 +71,11 @@ public:
     // only ended after they start.
     ExecutionRefusals* executionRefusals() { return refusals_ ? &*refusals_ : nullptr; }
     PackageTrust& packages() { return packages_; }
+    // What admissions to the Safe list read with: running images where the passes read them.
+    AdmissionReads admissionReads() { return {*platform_.executables, images()}; }
 
 private:
+    ImageDigests& images() { return platform_.imageDigests ? *platform_.imageDigests : localImages_; }
     bool snapshotChanged() const;
     // A snapshot when one is due: without process events on every tick.
     void refreshWhenDue();

@@ -86,7 +86,7 @@ TForm1::TForm1(PlatformServices& platform, const ProgramLocation& location, QWid
     messagePanel_ = new CentralMessagePanel(controls(), *safePane_, *neverKillPane_, *this, this);
     fileInformation_ = new FileInformationPanel(controls(), engine_->packages(), this);
     listHints_ = new ListHints(controls(), this);
-    new ListEditing(controls(), panes, ListDrops(panes, location_, engine_->snapshot(), *platform_.executables),
+    new ListEditing(controls(), panes, ListDrops(panes, location_, engine_->snapshot(), engine_->admissionReads()),
                     engine_->flags(), *messagePanel_, *listHints_, this);
     wirePopupMenus();
     connect(PrefButton2, &TEncartaButton::clicked, this, [this] { RunHandler([this] { PrefButton2Click(); }); });
@@ -524,7 +524,7 @@ void TForm1::CheckSafeProcessesList() {
 
 bool TForm1::CopyAllCurrentToSafe() {
     return korvane::CopyAllCurrentToSafe(*currentPane_, *safePane_, location_.executable, engine_->snapshot(),
-                                         *platform_.executables);
+                                         engine_->admissionReads());
 }
 
 void TForm1::QuitConfirmedClose() {

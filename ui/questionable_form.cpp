@@ -170,8 +170,7 @@ void TForm2::CheckListBox1Click() {
 
 QuestionableDecisions TForm2::decisions() {
     WatchEngine& engine = mainForm_.engine();
-    return {engine.killer(), engine.log(), *mainForm_.platform().executables, mainForm_.safePane(),
-            mainForm_.killPane()};
+    return {engine.killer(), engine.log(), engine.admissionReads(), mainForm_.safePane(), mainForm_.killPane()};
 }
 
 void TForm2::decideCheckedLines(const std::function<void(const SnapshotEntry&)>& decide) {

@@ -21,6 +21,7 @@ bool UseGuardService(PlatformServices& services, const std::string& socketPath) 
     services.processes = std::make_unique<GuardProcessTable>(connection);
     services.terminator = std::make_unique<GuardProcessTerminator>(connection);
     services.imageDigests = std::make_unique<GuardImageDigests>(connection);
+    services.executables = std::make_unique<GuardExecutableAccess>(std::move(services.executables), connection);
     services.processEvents = std::make_unique<GuardProcessEvents>(connection);
     services.scope = std::make_unique<GuardWatchScope>(connection);
     // One fanotify group only, the service's: a group of the window's own (root

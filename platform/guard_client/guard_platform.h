@@ -11,7 +11,8 @@ namespace korvane {
 std::string GuardSocketPath();
 
 // When the service answers at `socketPath` (as root, in this protocol's version),
-// its processes, kills, image digests, reports and execution guard take the place of the local ones
+// its processes, kills, image digests, reports, execution guard and word on what a process
+// runs take the place of the local ones
 // in `services`; true then. Otherwise `services` stays as it was.
 bool UseGuardService(PlatformServices& services, const std::string& socketPath);
 

@@ -45,6 +45,14 @@ bool GuardProcessTerminator::terminate(const ProcessIdentity& id) {
     return result != nullptr && result->outcome == protocol::KillOutcome::Signalled;
 }
 
+std::optional<std::string> GuardExecutableAccess::runningPath(const ProcessIdentity& id) {
+    std::optional<ProcessRecord> now = table_.lookup(id.pid);
+    if (!now || now->id != id) {
+        return std::nullopt;
+    }
+    return std::move(now->path);
+}
+
 RunningImageDigest GuardImageDigests::digest(const ProcessIdentity& id) {
     using Outcome = RunningImageDigest::Outcome;
     const auto answer = connection_->request(protocol::DigestImage{ToWire(id)});

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/api/executable_access.h"
 #include "platform/api/image_digests.h"
 #include "platform/api/process_events.h"
 #include "platform/api/process_table.h"
@@ -42,6 +43,22 @@ public:
 
 private:
     std::shared_ptr<GuardConnection> connection_;
+};
+
+// The window's own file reads, with what a process runs now told by the service: the
+// window cannot read the links of other users' processes, and its list came from the
+// service's reading.
+class GuardExecutableAccess : public ExecutableAccess {
+public:
+    GuardExecutableAccess(std::unique_ptr<ExecutableAccess> local, std::shared_ptr<GuardConnection> connection)
+        : local_(std::move(local)), table_(std::move(connection)) {}
+    std::optional<FileStamp> probe(const std::string& path) override { return local_->probe(path); }
+    std::optional<std::string> runningImage(const ProcessIdentity& id) override { return local_->runningImage(id); }
+    std::optional<std::string> runningPath(const ProcessIdentity& id) override;
+
+private:
+    std::unique_ptr<ExecutableAccess> local_;
+    GuardProcessTable table_;
 };
 
 // The service's reports. Subscribed for as long as the window runs: when the

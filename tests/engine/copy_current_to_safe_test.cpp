@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/local_image_digests.h"
 #include "engine/memory_list_pane.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_folder.h"
@@ -22,10 +23,12 @@ protected:
         snapshot.AddStgLstPeocessesToTextListBox1(currentPane);
         return currentPane;
     }
-    bool copy() { return CopyAllCurrentToSafe(current(), safe, own, snapshot, *platform.executables); }
+    bool copy() { return CopyAllCurrentToSafe(current(), safe, own, snapshot, {*platform.executables, images}); }
 
     test::TempFolder folder;
     test::FakePlatform platform;
+    DigestCache digests;
+    LocalImageDigests images{*platform.executables, digests};
     ProcessSnapshot snapshot{*platform.table};
     MemoryListPane currentPane{"TextListBox1", true};
     MemoryListPane safe{"TextListBox2", true};

@@ -44,7 +44,7 @@ protected:
 
     test::TempFolder bins;
     ListDrops drops{WatchPanes{current, safe, kill, neverKill}, ProgramLocation{programPath(), folder.folder()},
-                    engine->snapshot(), *platform.executables};
+                    engine->snapshot(), engine->admissionReads()};
 };
 
 TEST(ListDragOver, EachTargetAcceptsItsSourcesOnly) {

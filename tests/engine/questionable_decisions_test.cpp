@@ -31,7 +31,7 @@ protected:
     }
 
     test::TempFolder bins;
-    QuestionableDecisions decisions{engine->killer(), engine->log(), *platform.executables, safe, kill};
+    QuestionableDecisions decisions{engine->killer(), engine->log(), engine->admissionReads(), safe, kill};
 };
 
 TEST_F(QuestionableDecisionsTest, TwoKilledLinesOfOneExecutableLeaveOneNewKillEntry) {

@@ -65,7 +65,8 @@ TEST_F(ExecWhileQuestionedTest, ContinueAdmitsTheQuestionedFileNotTheProgramExec
     EXPECT_EQ(platform.executables->runningPath(questioned.id), questionedPath);
     ASSERT_TRUE(execLater());
 
-    QuestionableDecisions decisions{rig.engine->killer(), rig.engine->log(), *platform.executables, rig.safe, rig.kill};
+    QuestionableDecisions decisions{rig.engine->killer(), rig.engine->log(), rig.engine->admissionReads(), rig.safe,
+                                    rig.kill};
     decisions.AdmitCheckedLine(questioned);
     EXPECT_EQ(rig.safe.items(),
               (std::vector<std::string>{SafeListEntry(questionedPath, DigestText(FileDigest(questionedPath)))}));
@@ -75,7 +76,7 @@ TEST_F(ExecWhileQuestionedTest, ContinueAdmitsTheQuestionedFileNotTheProgramExec
 TEST_F(ExecWhileQuestionedTest, DropFromTheCurrentListDigestsTheFileAtThePath) {
     ASSERT_TRUE(execLater());
     // The Current list still shows the path the process ran when it was read.
-    EXPECT_EQ(AdmissionDigest(questionedPath, rig.engine->snapshot(), *platform.executables),
+    EXPECT_EQ(AdmissionDigest(questionedPath, rig.engine->snapshot(), rig.engine->admissionReads()),
               DigestText(FileDigest(questionedPath)));
     ::kill(child->pid(), SIGKILL);
     ASSERT_TRUE(child->waitEnded(5000));

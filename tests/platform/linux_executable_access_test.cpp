@@ -164,13 +164,14 @@ TEST_F(RealVerificationTest, AdmissionDigestIsOfTheImageThatRunsElseOfTheFileAtT
     replaceProgram();
     const std::string replaced = test::DigestOf(program);
     ASSERT_NE(replaced, started);
-    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), started);
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), rig.engine->admissionReads()), started);
 
     // Once the process has ended, the file at the path is what would run next.
     ::kill(child.pid(), SIGKILL);
     ASSERT_TRUE(child.waitEnded(5000));
-    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), *platform.executables), replaced);
-    EXPECT_THROW(AdmissionDigest(folder.file("missing"), rig.engine->snapshot(), *platform.executables), FileError);
+    EXPECT_EQ(AdmissionDigest(program, rig.engine->snapshot(), rig.engine->admissionReads()), replaced);
+    EXPECT_THROW(AdmissionDigest(folder.file("missing"), rig.engine->snapshot(), rig.engine->admissionReads()),
+                 FileError);
 }
 
 TEST_F(RealVerificationTest, DialogDecisionsAdmitTheRunningImageAndKillTheQuestionedProcess) {
@@ -184,7 +185,8 @@ TEST_F(RealVerificationTest, DialogDecisionsAdmitTheRunningImageAndKillTheQuesti
     const SnapshotEntry process = line->second;
     replaceProgram();
 
-    QuestionableDecisions decisions{rig.engine->killer(), rig.engine->log(), *platform.executables, rig.safe, rig.kill};
+    QuestionableDecisions decisions{rig.engine->killer(), rig.engine->log(), rig.engine->admissionReads(), rig.safe,
+                                    rig.kill};
     decisions.AdmitCheckedLine(process);
     EXPECT_EQ(rig.safe.items(), (std::vector<std::string>{SafeListEntry(program, started)}));
     EXPECT_FALSE(child.ended());

@@ -8,11 +8,14 @@
 
 #include <unistd.h>
 
+#include "engine/admission_digest.h"
 #include "engine/checksums.h"
+#include "engine/process_snapshot.h"
 #include "platform/guard_client/guard_platform.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/proc_files.h"
 #include "tests/service/guard_test_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace korvane {
@@ -119,6 +122,57 @@ TEST_F(GuardClientTest, TheServiceKilledAndRestartedMidRunIsRejoinedWithoutARest
     EXPECT_TRUE(Lists(*after, child.pid(), program));
     EXPECT_TRUE(platform.terminator->terminate(id));
     EXPECT_TRUE(child.waitEnded(5000));
+}
+
+TEST(GuardAdmissionRole, AdmitsWhatRunsThroughTheService) {
+    const char* socket = std::getenv("KORVANE_ADMISSION_SOCKET");
+    const char* program = std::getenv("KORVANE_ADMISSION_PROGRAM");
+    const char* running = std::getenv("KORVANE_ADMISSION_DIGEST");
+    if (socket == nullptr || program == nullptr || running == nullptr) {
+        GTEST_SKIP() << "runs only as the child of GuardClientTest.AUserAdmitsWhatRootRunsFromAFolderItCannotRead";
+    }
+    PlatformServices platform = MakeLinuxPlatform();
+    ASSERT_TRUE(UseGuardService(platform, socket));
+    ProcessSnapshot snapshot(*platform.processes);
+    ASSERT_TRUE(snapshot.RefreshTaskListNT());
+    const AdmissionReads reads{*platform.executables, *platform.imageDigests};
+    // "Copy all Current to Safe" and a drop on the Safe list.
+    EXPECT_EQ(AdmissionDigest(program, snapshot, reads), running);
+    // Admitted from the questionable dialog.
+    const auto& entries = snapshot.StgLst();
+    const auto entry = std::find_if(entries.begin(), entries.end(),
+                                    [&](const SnapshotEntry& listed) { return listed.path == program; });
+    ASSERT_NE(entry, entries.end());
+    EXPECT_EQ(ProcessAdmissionDigest(*entry, reads), running);
+}
+
+// Through the service the window lists every user's programs; admitting one must take
+// the digest of what runs, which only the service can read: root's program lies in a
+// folder the user cannot enter, and another file has been put at its path since.
+TEST_F(GuardClientTest, AUserAdmitsWhatRootRunsFromAFolderItCannotRead) {
+    namespace fs = std::filesystem;
+    test::GuardService service(socket);
+    ASSERT_TRUE(service.up());
+    const fs::path hidden = folder.path() / "hidden";
+    fs::create_directory(hidden);
+    fs::permissions(hidden, fs::perms::owner_all);
+    const std::string worker = (hidden / "worker").string();
+    test::CopySleepBinary(worker);
+    const std::string running = DigestText(FileDigest(worker));
+    test::ChildProcess child(worker, {"60"});
+    const std::string replacement = (hidden / "replacement").string();
+    test::WriteFileBytes(replacement, "#!/bin/sh\n");
+    fs::rename(replacement, worker);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+
+    const std::string self = fs::read_symlink("/proc/self/exe");
+    const auto command = test::AsNobody({self, "--gtest_filter=GuardAdmissionRole.AdmitsWhatRunsThroughTheService"},
+                                        test::kGuardGroupId);
+    test::ChildProcess user(command.front(), std::vector<std::string>(command.begin() + 1, command.end()),
+                            {"KORVANE_ADMISSION_SOCKET=" + socket, "KORVANE_ADMISSION_PROGRAM=" + worker,
+                             "KORVANE_ADMISSION_DIGEST=" + running});
+    ASSERT_TRUE(user.waitEnded(30000));
+    EXPECT_EQ(user.exitCode(), 0);
 }
 
 } // namespace
