@@ -14,7 +14,7 @@ bool CopyAllCurrentToSafe(const ListPane& current, ListPane& safe, std::string_v
     const std::string own = Trim(ownExecutable);
     for (const std::string& entry : current.items()) {
         const std::string path = Trim(entry);
-        if (path == own || !ListablePath(path)) {
+        if (path == own || !FullPath(path) || !ListablePath(path)) {
             continue;
         }
         try {

@@ -10,6 +10,10 @@ bool ListablePath(std::string_view path) {
     return path.find_first_of("\r\n") == std::string_view::npos;
 }
 
+bool FullPath(std::string_view path) {
+    return path.starts_with('/');
+}
+
 std::string FileName(std::string_view path) {
     return std::string(path.substr(path.rfind('/') + 1));
 }

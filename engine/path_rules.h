@@ -18,6 +18,10 @@ bool InProgramFolder(std::string_view path, std::string_view programFolder);
 // a list nor found in one, so its process is admitted to no list.
 bool ListablePath(std::string_view path);
 
+// True when `path` is a full path. A process whose file cannot be told is listed under
+// a text instead (such as "[unreadable] NAME"): that names no file to digest.
+bool FullPath(std::string_view path);
+
 // The file name of `path`: the text after its last "/", the whole text when it has
 // none (a Kill entry may be a bare name already).
 std::string FileName(std::string_view path);

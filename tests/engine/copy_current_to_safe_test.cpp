@@ -52,10 +52,14 @@ TEST_F(CopyCurrentToSafeTest, EveryProgramButTheOwnEntersWithItsDigest) {
     EXPECT_EQ(safe.items(), (std::vector<std::string>{ownInOtherCase + kXyz, tool + kAbc}));
 }
 
-TEST_F(CopyCurrentToSafeTest, PathsNoListLineCanHoldAreSkipped) {
+// A process whose file cannot be told (an agent that made itself undumpable) is on
+// every desktop: it must not hold up the copy of all the others.
+TEST_F(CopyCurrentToSafeTest, PathsNoListLineCanHoldAndEntriesNamingNoFileAreSkipped) {
     const std::string odd = folder.write("odd\nname", "abc");
     const std::string tool = folder.write("tool", "xyz");
     platform.table->start(odd);
+    platform.table->start(tool);
+    platform.table->start("[unreadable] ssh-agent");
     platform.table->start(tool);
     EXPECT_TRUE(copy());
     EXPECT_EQ(safe.items(), std::vector<std::string>{tool + kXyz});
