@@ -19,6 +19,7 @@
 #include "engine/program_location.h"
 #include "engine/watch_flags.h"
 #include "engine/watch_host.h"
+#include "platform/api/executable_access.h"
 #include "platform/api/image_digests.h"
 #include "platform/api/sound_player.h"
 
@@ -36,6 +37,7 @@ class SafeListVerifier {
 public:
     struct Services {
         ImageDigests& images;
+        ExecutableAccess& executables; // what a process runs now
         SoundPlayer& sound;
         ProcessKiller& killer;
         ActivityLog& log;

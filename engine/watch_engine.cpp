@@ -16,8 +16,8 @@ WatchEngine::WatchEngine(PlatformServices& platform, const ProgramLocation& loca
       killer_(panes.neverKill, *platform.terminator, snapshot_, host),
       killList_(panes.kill, snapshot_, killer_, log_, preferences),
       verifier_(location, filterList_, snapshot_, VerifiedLists{panes.safe, panes.kill, panes.neverKill},
-                SafeListVerifier::Services{images(), *platform.sound, killer_, log_, packages_}, host, preferences,
-                dialog, flags_) {
+                SafeListVerifier::Services{images(), *platform.executables, *platform.sound, killer_, log_, packages_},
+                host, preferences, dialog, flags_) {
     if (platform.executionGuard) {
         refusals_.emplace(*platform.executionGuard, panes.kill, panes.neverKill, host, log_);
     }

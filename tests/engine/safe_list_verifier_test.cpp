@@ -120,6 +120,24 @@ TEST_F(SafeListVerifierTest, ProcessThatEndedBeforeItsDigestIsSkipped) {
     EXPECT_EQ(dialog.count(), 0u);
 }
 
+// A shell's child is listed under the shell between its fork and its exec: the image
+// it runs by the time it is read is the new program's, which is no corrupt shell.
+TEST_F(SafeListVerifierTest, ProcessThatStartedAnotherProgramSinceItWasListedIsNotJudgedByTheOldPath) {
+    preferences.autoKillChecksums = true;
+    const std::string shell = bins.write("shell", "shell");
+    trust(shell);
+    const ProcessIdentity child = platform.table->start(shell);
+    engine->snapshot().RefreshTaskListNT();
+    platform.table->processes.back().path = bins.write("program", "another program");
+
+    engine->verifier().CheckSafeProcessesList();
+    EXPECT_TRUE(platform.terminator->terminated.empty());
+    EXPECT_EQ(dialog.count(), 0u);
+    // Listed anew under what it runs now, it is judged by that.
+    verify();
+    EXPECT_EQ(dialogItems(), (std::vector<std::string>{entry(bins.file("program"), child) + " [not in Safe list]"}));
+}
+
 TEST_F(SafeListVerifierTest, PathWithALineBreakIsNeverExemptByAList) {
     // Joined, the two Never Kill entries hold the path across their line break.
     const std::string spanning = bins.file("x\r\n/usr/sbin/ss");

@@ -83,5 +83,21 @@ TEST_F(ExecWhileQuestionedTest, DropFromTheCurrentListDigestsTheFileAtThePath) {
     EXPECT_EQ(platform.executables->runningPath(questioned.id), std::nullopt);
 }
 
+// The shell is trusted, the program it starts is not yet judged: the pass that still
+// holds the shell's listing must not take the new image for a corrupt shell and end it.
+TEST_F(ExecWhileQuestionedTest, APassOverTheOldListingNeitherQuestionsNorEndsTheProcess) {
+    rig.safe.add(SafeListEntry(questionedPath, DigestText(FileDigest(questionedPath))));
+    rig.preferences.autoKillChecksums = true;
+    ASSERT_TRUE(execLater());
+
+    // Every other process of the machine is unknown to these lists: only the child counts.
+    rig.engine->verifier().CheckSafeProcessesList();
+    for (const auto& [line, entry] : rig.dialog.entries) {
+        EXPECT_NE(entry.id, questioned.id) << line;
+    }
+    EXPECT_FALSE(child->ended());
+    EXPECT_EQ(rig.logText().find("corrupt checksum"), std::string::npos);
+}
+
 } // namespace
 } // namespace korvane
