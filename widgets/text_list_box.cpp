@@ -58,8 +58,9 @@ TTextListBox::TTextListBox(QWidget* parent) : QListWidget(parent) {
         }
     });
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        // The view still measures the items that are going: nothing is left to scroll.
         maxItemWidth_ = 0;
-        applyExtent();
+        horizontalScrollBar()->setRange(0, 0);
         scrollToLeftEdge();
     });
 }
@@ -194,8 +195,16 @@ void TTextListBox::updateGeometries() {
     QScrollBar* bar = horizontalScrollBar();
     const int position = bar->value();
     QListWidget::updateGeometries();
+    // Two bars that each take the room the other needs would switch each other on and
+    // off on every turn of the event loop. The view settles its own bars by asking
+    // whether each is wanted with no bars shown at all; so must this range.
+    const QSize whole = maximumViewportSize();
+    const bool verticalWanted = contentsSize().height() > whole.height();
+    const int room = whole.width() - (verticalWanted ? verticalScrollBar()->width() : 0);
     const int visible = viewport()->width();
-    bar->setRange(0, std::max(0, maxItemWidth_ - visible));
+    // An item with a check box is wider than its text: the view's width counts too.
+    const int widest = std::max(maxItemWidth_, contentsSize().width());
+    bar->setRange(0, widest > room ? std::max(0, widest - visible) : 0);
     bar->setPageStep(visible);
     bar->setValue(position);
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include <QApplication>
+#include <QEvent>
+#include <QListWidgetItem>
 #include <QScrollBar>
 
 namespace korvane {
@@ -29,6 +31,43 @@ TEST(TextListBoxLayout, ScrollBarsSettleInSmallViews) {
                     << width << "x" << height << ", " << length << " characters";
             }
         }
+    }
+}
+
+// Counts the viewport's resizes: a list whose bars keep switching each other resizes
+// it on every turn of the event loop.
+class ResizeCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        resizes += event->type() == QEvent::Resize ? 1 : 0;
+        return false;
+    }
+    int resizes = 0;
+};
+
+// Check boxes widen an item beyond its text. The view's own layout and the range set
+// for the widest text must not disagree about the horizontal bar, or they switch it
+// on and off for ever and the window hangs at a full core (seen in the questionable
+// dialog with a dozen entries about as wide as the list).
+TEST(TextListBoxLayout, CheckableItemsAsWideAsTheViewSettle) {
+    for (std::size_t length = 40; length <= 80; ++length) {
+        TTextListBox list;
+        list.resize(481, 97);
+        list.show();
+        for (int row = 0; row < 12; ++row) {
+            QListWidgetItem* item = list.item(list.addText(std::string(length, 'a')));
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+        for (int turn = 0; turn < 5; ++turn) {
+            QApplication::processEvents();
+        }
+        ResizeCounter counter;
+        list.viewport()->installEventFilter(&counter);
+        for (int turn = 0; turn < 20; ++turn) {
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(counter.resizes, 0) << length << " characters";
     }
 }
 
