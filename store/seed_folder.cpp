@@ -164,8 +164,19 @@ void SeedFolder(const std::string& executableFolder, const std::vector<std::stri
 }
 
 std::vector<std::string> SeedFolderForThisMachine(const std::string& folder, ProcessTable& processes) {
-    std::vector<std::string> neverKill =
-        CoreExecutables(processes.enumerate().value_or(std::vector<ProcessRecord>{}), WellKnownCorePaths());
+    const std::vector<ProcessRecord> running = processes.enumerate().value_or(std::vector<ProcessRecord>{});
+    // A Korvane that started from the folder before it was seeded saves the lists it
+    // has (empty ones) as it ends, over those seeded now.
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::weakly_canonical(DataFiles(folder).executable, error);
+    for (const ProcessRecord& process : running) {
+        if (!error && process.path == program.string()) {
+            throw SeedRefused("Korvane is running from " + folder +
+                              ": quit it first, or it saves its own lists over the seeded ones as it ends. "
+                              "Nothing was changed.");
+        }
+    }
+    std::vector<std::string> neverKill = CoreExecutables(running, WellKnownCorePaths());
     SeedFolder(folder, neverKill);
     return neverKill;
 }

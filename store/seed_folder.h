@@ -34,7 +34,8 @@ std::vector<std::string> CoreExecutables(const std::vector<ProcessRecord>& runni
 void SeedFolder(const std::string& executableFolder, const std::vector<std::string>& neverKill);
 
 // SeedFolder with the core executables of this machine (those running now among them)
-// as the Never Kill list; returns that list.
+// as the Never Kill list; returns that list. Throws SeedRefused while the folder's
+// program runs.
 std::vector<std::string> SeedFolderForThisMachine(const std::string& folder, ProcessTable& processes);
 
 } // namespace korvane

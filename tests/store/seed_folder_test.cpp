@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 
@@ -129,6 +130,22 @@ TEST_F(SeedFolderTest, RefusesAFolderHoldingAnyDataFile) {
         EXPECT_EQ(ReadFileBytes(*existing), "mine");
         EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(files.folder), {}), 2);
     }
+}
+
+// Seeding under a Korvane that started unseeded would be undone when it ends: it
+// saves the empty lists it has over the seeded ones.
+TEST_F(SeedFolderTest, RefusesWhileTheFoldersProgramRuns) {
+    std::filesystem::create_directories(files.folder);
+    test::CopySleepBinary(files.executable);
+    test::ChildProcess running(files.executable, {"60"});
+    LinuxProcessTable processes;
+    EXPECT_THROW(SeedFolderForThisMachine(files.folder, processes), SeedRefused);
+    EXPECT_FALSE(std::filesystem::exists(files.dataFolder));
+
+    ::kill(running.pid(), SIGKILL);
+    ASSERT_TRUE(running.waitEnded(5000));
+    EXPECT_NO_THROW(SeedFolderForThisMachine(files.folder, processes));
+    EXPECT_TRUE(CheckDataSeal(files).passed());
 }
 
 } // namespace
