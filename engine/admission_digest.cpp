@@ -10,22 +10,15 @@ namespace {
 
 using Outcome = RunningImageDigest::Outcome;
 
-// True while the process `id` runs the program at `path`. An exec keeps the process's
-// identity but changes its image: then what it runs says nothing about `path`.
-bool RunsPath(const ProcessIdentity& id, std::string_view path, ExecutableAccess& executables) {
-    const std::optional<std::string> running = executables.runningPath(id);
-    return running && *running == path;
-}
-
 // The image the process `id` runs while it runs the program at `path`, read where the
 // watch reads running images. Ended stands for "passed over": the process ended, or
 // started another program, before or while its image was read.
 RunningImageDigest ImageWhileRunning(const ProcessIdentity& id, std::string_view path, const AdmissionReads& reads) {
-    if (!RunsPath(id, path, reads.executables)) {
+    if (!reads.executables.runs(id, path)) {
         return {Outcome::Ended, {}};
     }
     RunningImageDigest read = reads.images.digest(id);
-    if (read.outcome != Outcome::Ended && !RunsPath(id, path, reads.executables)) {
+    if (read.outcome != Outcome::Ended && !reads.executables.runs(id, path)) {
         return {Outcome::Ended, {}};
     }
     return read;

@@ -183,7 +183,7 @@ SafeListVerifier::Verdict SafeListVerifier::checkDigest(const SnapshotEntry& ent
     // A process that started another program since it was listed (a shell's child
     // between fork and exec) runs an image that says nothing of the listed path; the
     // next snapshot lists it under its new one.
-    if (services_.executables.runningPath(entry.id) != entry.path) {
+    if (!services_.executables.runs(entry.id, entry.path)) {
         return Verdict::Ended;
     }
     return Verdict::CorruptChecksum;

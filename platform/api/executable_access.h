@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/api/file_stamp.h"
 #include "platform/api/process_table.h"
@@ -24,6 +25,12 @@ public:
     // table gives it: an exec since the process was listed changes it, the identity
     // stays. std::nullopt once that process has ended or when it cannot be told.
     virtual std::optional<std::string> runningPath(const ProcessIdentity& id) = 0;
+    // True while the process with this identity runs the program at `path`. An exec
+    // keeps the identity but changes the image: then what it runs says nothing of `path`.
+    bool runs(const ProcessIdentity& id, std::string_view path) {
+        const std::optional<std::string> running = runningPath(id);
+        return running && *running == path;
+    }
 };
 
 } // namespace korvane

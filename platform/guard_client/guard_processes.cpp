@@ -10,6 +10,10 @@ protocol::Identity ToWire(const ProcessIdentity& id) {
     return {id.pid, id.startTime};
 }
 
+ProcessRecord FromWire(protocol::ProcessEntry& entry) {
+    return {{entry.id.pid, entry.id.startTime}, std::move(entry.path)};
+}
+
 } // namespace
 
 std::optional<std::vector<ProcessRecord>> GuardProcessTable::enumerate() {
@@ -20,7 +24,7 @@ std::optional<std::vector<ProcessRecord>> GuardProcessTable::enumerate() {
             return std::nullopt;
         }
         for (protocol::ProcessEntry& entry : part->entries) {
-            records.push_back({{entry.id.pid, entry.id.startTime}, std::move(entry.path)});
+            records.push_back(FromWire(entry));
         }
         if (part->last) {
             return records;
@@ -35,8 +39,7 @@ std::optional<ProcessRecord> GuardProcessTable::lookup(int pid) {
     if (found == nullptr || found->entries.empty()) {
         return std::nullopt;
     }
-    protocol::ProcessEntry& entry = found->entries.front();
-    return ProcessRecord{{entry.id.pid, entry.id.startTime}, std::move(entry.path)};
+    return FromWire(found->entries.front());
 }
 
 bool GuardProcessTerminator::terminate(const ProcessIdentity& id) {

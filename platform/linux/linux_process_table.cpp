@@ -12,12 +12,8 @@ bool Usable(const std::optional<std::string>& path) {
 
 // A process of this user whose executable link cannot be read (it made itself
 // undumpable, or runs a set-user-ID program) must not hide: it is listed under a text
-// that says why, which no list can hold as a path and no digest can pass.
-std::optional<std::string> UnreadableOwnProcess(linux_proc::ProcSource& source, int pid,
-                                                const linux_proc::ProcStat& stat) {
-    if (stat.ending) {
-        return std::nullopt;
-    }
+// that says why, which names no file and which no digest can pass.
+std::optional<std::string> UnreadableOwnProcess(linux_proc::ProcSource& source, int pid) {
     const auto name = source.ownProcessName(pid);
     if (!name) {
         return std::nullopt;
@@ -53,7 +49,7 @@ std::optional<Listed> ListedPath(linux_proc::ProcSource& source, int pid, const 
         }
         return Listed{std::move(thread->path), true};
     }
-    auto unreadable = UnreadableOwnProcess(source, pid, *now);
+    auto unreadable = UnreadableOwnProcess(source, pid);
     return unreadable ? std::optional<Listed>(Listed{std::move(*unreadable)}) : std::nullopt;
 }
 
