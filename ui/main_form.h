@@ -125,7 +125,6 @@ public:
     // The working preferences flag string.
     const FlagString& flags() const { return flags_; }
     FlagString& flags() { return flags_; }
-    PreferencesPanel& preferences() { return *preferences_; }
     // The lock password (MaskEdit1), as its bytes.
     std::string lockPassword() const;
     // Set while the window was sent to the notification area.

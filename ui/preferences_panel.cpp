@@ -86,11 +86,12 @@ void PreferencesPanel::TrustInstalledPackages1Click() {
 
 void PreferencesPanel::applyPackageTrust() {
     PackageTrust& packages = form_.engine().packages();
-    c_.TrustInstalledPackages1->setChecked(form_.flags().isOn(FlagString::kTrustInstalledPackages));
+    const bool trusted = form_.flags().isOn(FlagString::kTrustInstalledPackages);
+    c_.TrustInstalledPackages1->setChecked(trusted);
     if (!packages.available()) {
         c_.TrustInstalledPackages1->setEnabled(false);
         c_.TrustInstalledPackages1->setToolTip(kNoPackageDatabase);
-    } else if (form_.flags().isOn(FlagString::kTrustInstalledPackages)) {
+    } else if (trusted) {
         // Read now, so that the records are there by the time the watch needs them.
         packages.index();
     }
